@@ -1,0 +1,31 @@
+# make run       build (Release) and run primrec on the default inputs in run/
+# make test      build and run every test
+# make sanitize  build and run the tests under AddressSanitizer and UBSan
+BUILD := build/release
+SANITIZE_BUILD := build/sanitize
+JOBS ?= $(shell nproc)
+
+.PHONY: all build run test sanitize clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	mkdir -p run
+	cp examples/default/*.in run/
+	cd run && ../$(BUILD)/primrec
+	@echo "tables written to $(CURDIR)/run/"
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+
+sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+
+clean:
+	rm -rf build run

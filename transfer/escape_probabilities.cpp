@@ -1,0 +1,129 @@
+// Escape probabilities of the HeI lines with continuum absorption by hydrogen.
+// P_H is the entry: the Doppler-core term P_D, then the wing terms, P_W for a
+// line with real branching out of it or P_Ch_G + P_W1 for an almost purely
+// scattering line. The kappa functions give the ratio r = kappa_He / kappa_H.
+// Every expression is evaluated in the written order, to the last bit.
+#include "transfer/escape_probabilities.h"
+
+#include <cmath>
+
+#include "atomic/atomic_data.h"
+#include "atomic/rate_coefficients.h"
+#include "input/constants.h"
+#include "input/input_files.h"
+
+namespace {
+
+// P_D = 1 / (1 + k r^p): the fit changes coefficients at these values of r;
+// each bound belongs to the interval below it.
+constexpr double P_D_bound_low = 500;
+constexpr double P_D_bound_mid = 50000;
+constexpr double P_D_bound_high = 500000;
+
+// Stands in for the infinite upper limit of the wing integrals: atan of its
+// root is pi/2 to double precision.
+constexpr double far_wing_limit = 1e40;
+
+// |1 - w| up to this makes the line "almost pure scattering": P_H then uses
+// P_Ch_G + P_W1 instead of P_W.
+constexpr double scattering_line_width_of_w = 0.01;
+
+// P_Ch_G is dropped (0) while the product a r is below this.
+constexpr double P_Ch_G_min_damped_ratio = 1;
+
+// P_W1 switches its wing coefficient k from 1 to 0.5 sqrt(ln r) at this r
+// (a jump from 1 to about 0.154).
+constexpr double P_W1_k_switch = 1.1;
+
+// Line-centre absorption of a HeI line of frequency nu_line, Einstein
+// coefficient A_line and weight ratio g: the Doppler profile peaks at
+// 1 / (sqrt(pi) Doppler width), with the width at the radiation temperature.
+double kappa_He_line(double z, double x, double nu_line, double g, double A_line) {
+  const double doppler_width = nu_line * std::sqrt((z * T0 + T0) * 2 * kB / (He_to_H * mH)) / c;
+  return (x + abundance_floor) * (g * A_line / std::sqrt(pi)) / doppler_width;
+}
+
+}  // namespace
+
+double P_D(double r) {
+  double k, p;
+  if (r <= P_D_bound_low) {
+    k = 0.66;
+    p = 0.9;
+  } else if (r <= P_D_bound_mid) {
+    k = 0.515;
+    p = 0.94;
+  } else if (r <= P_D_bound_high) {
+    k = 0.416;
+    p = 0.96;
+  } else {  // also NaN r, which stays NaN
+    k = 0.36;
+    p = 0.97;
+  }
+  return 1 / (1 + k * std::pow(r, p));
+}
+
+// For a >= 1 the logarithm turns the root of A2 into nan; r = 0 divides by zero.
+double P_W(double a, double r) {
+  if (a == 0) return 0;
+  const double A1 = std::atan(std::sqrt(far_wing_limit * std::sqrt(pi) / r / a));
+  const double A2 = std::atan(std::sqrt(-1.5625 * std::log(a) * std::sqrt(pi) / r / a));
+  return 2 * std::sqrt(a / r / std::pow(pi, 1.5)) * (A1 - A2);
+}
+
+double Gamma_ratio_appr(double t) { return std::pow(t + 1.28, -0.5); }
+
+double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + (-0.45)); }
+
+// The product a r decides whether the term exists; a NaN product counts as
+// below the threshold.
+double P_Ch_G(double w, double a, double r) {
+  const double S = std::sqrt(2 * std::sqrt(pi) / w / a / r);
+  const double t = 0.5 * (1 - w) / w / S - 0.25;
+  double M = 0;
+  if (a * r >= P_Ch_G_min_damped_ratio) {
+    M = (1 / std::sqrt(pi)) * std::pow(8 * w * a / std::sqrt(pi), 0.25) * std::pow(r, -0.75);
+  }
+  return M * Gamma_ratio_appr(t) * hgf_approx(t);
+}
+
+// w = 1 makes u = 0 and the divisions by u give inf and nan; r = 0 divides by zero.
+double P_W1(double a, double r, double w) {
+  if (a == 0) return 0;
+  const double k = (r >= P_W1_k_switch) ? 0.5 * std::sqrt(std::log(r)) : 1.0;  // NaN r: 1.0
+  const double u = 1 - w;
+  const double A1 = std::atan(std::sqrt(std::sqrt(pi) * far_wing_limit / r / a / u));
+  const double y = k * std::pow(2.0, 0.25) * std::pow(pi, 0.125) * std::pow(w, 0.25) *
+                   std::pow(r * a, -0.25) * std::pow(u, -0.5);
+  const double A2 = std::atan(y);
+  return u * 2 * std::sqrt(a / r / u / std::pow(pi, 1.5)) * (A1 - A2);
+}
+
+// A NaN w fails the comparison and takes the scattering-line form.
+double P_H(double r, double a, double w) {
+  const double D = P_D(r);
+  if (std::fabs(1 - w) > scattering_line_width_of_w) return D + P_W(a, r);
+  return D + P_Ch_G(w, a, r) + P_W1(a, r, w);
+}
+
+// x sigma_1(nu) is the continuum absorption per nucleus; 0 below the Lyman limit.
+double kappa_H(double /* z: no effect */, double nu, double x) {
+  return (x + abundance_floor) * 8 * hydrogen_ion_crs_sctn(1.0, nu) * pi * nu * nu / c / c;
+}
+
+double kappa_He_para(double z, double x) {
+  return kappa_He_line(z, x, HeI_para_line_frequency(), HeI_singlet_weight_ratio, A_2p1s_paraHeI);
+}
+
+double kappa_He_orto(double z, double x) {
+  return kappa_He_line(z, x, HeI_orto_line_frequency(), HeI_triplet_weight_ratio, A_2p1s_ortoHeI);
+}
+
+double relative_Dopler_line_width(double T) {
+  return std::sqrt(2 * kB * T / (He_to_H * mH)) / c;
+}
+
+// h holds hbar: an energy over 2 pi hbar is an ordinary frequency.
+double HeI_para_line_frequency() { return (I1_HeI - I2p_HeI) * 0.5 / pi / h; }
+
+double HeI_orto_line_frequency() { return (I1_HeI - I2p_orto_HeI) * 0.5 / pi / h; }

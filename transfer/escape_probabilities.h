@@ -1,0 +1,53 @@
+// Escape probabilities of the two HeI resonance lines to the ground state (the
+// singlet 2^1P_1 line and the triplet intercombination line), counting both the
+// escape in the line wings and the absorption in the hydrogen continuum, and the
+// absorption coefficients and Doppler widths their arguments are built from.
+// Pure functions; frequencies in Hz, temperatures in K, probabilities
+// dimensionless. The absorption coefficients are per nucleus times 8 pi nu^2/c^2,
+// so only their ratios carry meaning.
+//
+// Arguments of the escape probabilities: r = kappa_ratio (line-centre over
+// continuum absorption, > 0), a = damping (Gamma / (4 pi Doppler width), in
+// (0, 1)), w = branching (A of the line over Gamma, in [0, 1)). Outside these
+// domains (r <= 0, a >= 1, w = 1) nothing is guarded: the square roots,
+// logarithms and divisions give inf or nan, which is returned.
+#pragma once
+
+// Added to abundances so that absorption coefficients and Sobolev rates stay
+// finite (and ratios defined) when a species is absent.
+constexpr double abundance_floor = 1e-128;
+
+// Statistical weight of the upper level of a HeI line to the ground state over
+// that of 1^1S_0: 2^1P_1 for the singlet line, the whole 2^3P term for the
+// triplet line.
+constexpr double HeI_singlet_weight_ratio = 3;
+constexpr double HeI_triplet_weight_ratio = 9;
+
+// Total escape probability of a line photon: P_D plus either P_W, or P_Ch_G + P_W1
+// when the line is almost pure scattering (w close to 1).
+double P_H(double kappa_ratio, double damping, double branching);
+// Escape probability through the Doppler core against continuum absorption.
+double P_D(double kappa_ratio);
+// Escape through the damping wings when w is not close to 1 (note argument order).
+double P_W(double damping, double kappa_ratio);
+// Wing term for w close to 1 (note argument order).
+double P_Ch_G(double branching, double damping, double kappa_ratio);
+// Remaining wing term for w close to 1 (note argument order).
+double P_W1(double damping, double kappa_ratio, double branching);
+double Gamma_ratio_appr(double t);  // (t + 1.28)^(-1/2), factor of P_Ch_G
+double hgf_approx(double t);        // 1 + e^(-0.45) (t + 1.5)^(-1.07), factor of P_Ch_G
+
+// Hydrogen ground-state continuum absorption at frequency nu for a HydI abundance
+// x; the first argument (callers pass the redshift) has no effect.
+double kappa_H(double z, double nu, double x);
+// Line-centre absorption of the singlet / triplet line at redshift z for a HeI
+// abundance x, Doppler-broadened at the radiation temperature.
+double kappa_He_para(double z, double x);
+double kappa_He_orto(double z, double x);
+// Thermal Doppler width of a helium line over the line frequency at temperature T.
+double relative_Dopler_line_width(double T);
+
+// Frequencies of the HeI singlet line 2^1P_1 -> 1^1S_0 and of the triplet
+// intercombination line 2^3P_1 -> 1^1S_0, from the ionisation energies [Hz].
+double HeI_para_line_frequency();
+double HeI_orto_line_frequency();

@@ -1,0 +1,127 @@
+// Line transition rates of the resonance lines. The kinetic matrix calls the
+// HeI rates once per inner iteration: Gamma_* give the 2p widths, from which
+// the damping and branching of P_H follow; A_r_* are Sobolev escape rates.
+// Every expression is evaluated in the written order, to the last bit.
+#include "transfer/line_rates.h"
+
+#include <cmath>
+
+#include "atomic/atomic_data.h"
+#include "input/constants.h"
+#include "input/input_files.h"
+#include "transfer/escape_probabilities.h"
+
+namespace {
+
+// g(2p) / g(1s) of a hydrogen-like Lyman-alpha line.
+constexpr double lyman_alpha_weight_ratio = 3;
+
+// Boltzmann factor of an energy difference dE [eV] at the radiation temperature.
+double boltzmann_factor(double dE, double z) {
+  const double p = z + 1;
+  return std::exp((-(dE * eV_erg) / kB) / (p * T0));
+}
+
+// Downward rate A from level u to level l, enhanced by stimulated emission.
+double stimulated_decay(double E_u, double E_l, double A_ul, double z) {
+  return (1 + boltzmann_factor(E_u - E_l, z)) * A_ul;
+}
+
+// Upward rate from level l to a higher level u by absorption of blackbody
+// photons, from the downward rate A_ul by detailed balance.
+double excitation(double g_u, double g_l, double A_ul, double E_u, double E_l, double z) {
+  return (g_u / g_l) * A_ul * boltzmann_factor(E_u - E_l, z);
+}
+
+// Sobolev rate 8 pi H / (g lambda^3 n) of a line of wavelength lambda, with n the
+// density of the absorbing atoms for an abundance x.
+double sobolev_rate(double g, double lambda, double x, double z) {
+  const double p = z + 1;
+  return 8 * pi * H(z) /
+         (g * std::pow(lambda, 3.0) * std::pow(p, 3.0) * N0_nuclear * (x + abundance_floor));
+}
+
+// Escape rate of a line with Einstein coefficient A and Sobolev rate R: with the
+// optical depth tau = A / R, it is A (1 - e^-tau) / tau.
+double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
+
+// Sobolev rate of a hydrogen-like Lyman-alpha line, in the product order that
+// the kinetic matrix and the overheating use as well.
+double lyman_alpha_escape(double lambda, double x, double z) {
+  const double p = z + 1;
+  return (8 * pi * H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * N0_nuclear *
+                            p * p * (abundance_floor + x));
+}
+
+// Rate through a HeI line to the ground state: its escape probability with the
+// ratio r of line to continuum absorption, damping Gamma / (4 pi Doppler width)
+// and branching A_ground / Gamma, times the line's decay rate A_line.
+double continuum_line_rate(double z, double r, double Gamma, double nu, double A_ground,
+                           double A_line) {
+  const double p = z + 1;
+  const double beta = std::sqrt(2 * kB * p * T0 / (He_to_H * mH)) / c;  // Doppler width / nu
+  const double a = ((0.25 * Gamma / pi) / beta) / nu;
+  const double w = A_ground / Gamma;
+  return P_H(r, a, w) * A_line;
+}
+
+}  // namespace
+
+double Gamma_HeI_para_2p(double z) {
+  const double g = g_HeI_para_2p_1;
+  const double E = E_HeI_para_2p_1;
+  double Gamma = stimulated_decay(E, E_HeI_para_1s_0, A_HeI_para_2p_1_1s_0, z);
+  Gamma += stimulated_decay(E, E_HeI_para_2s_0, A_HeI_para_2p_1_2s_0, z);
+  Gamma += excitation(g_HeI_para_3s_0, g, A_HeI_para_3s_0_2p_1, E_HeI_para_3s_0, E, z);
+  Gamma += excitation(g_HeI_para_3d_2, g, A_HeI_para_3d_2_2p_1, E_HeI_para_3d_2, E, z);
+  Gamma += excitation(g_HeI_para_4s_0, g, A_HeI_para_4s_0_2p_1, E_HeI_para_4s_0, E, z);
+  Gamma += excitation(g_HeI_para_4d_2, g, A_HeI_para_4d_2_2p_1, E_HeI_para_4d_2, E, z);
+  Gamma += excitation(g_HeI_para_5s_0, g, A_HeI_para_5s_0_2p_1, E_HeI_para_5s_0, E, z);
+  Gamma += excitation(g_HeI_para_5d_2, g, A_HeI_para_5d_2_2p_1, E_HeI_para_5d_2, E, z);
+  return Gamma;
+}
+
+// The 2^3P_1 -> 1^1S_0 intercombination rate is tiny and not counted.
+double Gamma_HeI_orto_2p(double z) {
+  const double g = g_HeI_ortho_2p_1;
+  const double E = E_HeI_ortho_2p_1;
+  double Gamma = stimulated_decay(E, E_HeI_ortho_2s_1, A_HeI_ortho_2p_1_2s_1, z);
+  Gamma += excitation(g_HeI_ortho_3s_1, g, A_HeI_ortho_3s_1_2p_1, E_HeI_ortho_3s_1, E, z);
+  Gamma += excitation(g_HeI_ortho_3d_2, g, A_HeI_ortho_3d_2_2p_1, E_HeI_ortho_3d_2, E, z);
+  Gamma += excitation(g_HeI_ortho_3d_1, g, A_HeI_ortho_3d_1_2p_1, E_HeI_ortho_3d_1, E, z);
+  return Gamma;
+}
+
+// x = 0 makes R about 10^128 times larger, exp(-A/R) is 1 and the rate 0.
+double A_r_para_heliumI(double z, double x_HeI) {
+  const double R = sobolev_rate(HeI_singlet_weight_ratio, lambd_aHeI, x_HeI, z);
+  return sobolev_escape(R, A_2p1s_paraHeI);
+}
+
+// (1 + 1/r_o)^-2 = (kappa_line / (kappa_line + kappa_continuum))^2: the part of
+// the escaping photons the hydrogen continuum leaves. The continuum is taken at
+// the frequency c / lambda of the line.
+double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI) {
+  const double R_o = sobolev_rate(HeI_triplet_weight_ratio, lambd_a_ortoHeI, x_HeI, z);
+  const double r_o = kappa_He_orto(z, x_HeI) / kappa_H(z, c / lambd_a_ortoHeI, x_HydI);
+  return sobolev_escape(R_o, A_2p1s_ortoHeI) * std::pow(1 + 1 / r_o, -2.0);
+}
+
+double A_H_para_heliumI(double z, double x_HeI, double x_HydI) {
+  const double nu = HeI_para_line_frequency();
+  const double r = kappa_He_para(z, x_HeI) / kappa_H(z, nu, x_HydI);
+  const double Gamma = Gamma_HeI_para_2p(z);
+  return continuum_line_rate(z, r, Gamma, nu, A_HeI_para_2p_1_1s_0, A_2p1s_paraHeI);
+}
+
+// Here the continuum is taken at the frequency from the ionisation energies.
+double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI) {
+  const double nu = HeI_orto_line_frequency();
+  const double r = kappa_He_orto(z, x_HeI) / kappa_H(z, nu, x_HydI);
+  const double Gamma = Gamma_HeI_orto_2p(z);
+  return continuum_line_rate(z, r, Gamma, nu, A_HeI_ortho_2p_1_para_1s_0, A_2p1s_ortoHeI);
+}
+
+double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_aHydI, x_HydI, z); }
+
+double A_r_heliumII(double z, double x_HeII) { return lyman_alpha_escape(lambd_aHeII, x_HeII, z); }

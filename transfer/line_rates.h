@@ -1,0 +1,28 @@
+// Effective rates [s^-1] at which the resonance lines of H, HeI and HeII take an
+// excited atom to the ground state for good: Sobolev escape through the
+// expansion (A_r_*) and, for the HeI lines, absorption of the line photon by the
+// hydrogen continuum (A_H_*); and the total widths of the HeI 2p levels.
+// Functions of the redshift z and of abundances relative to all nuclei; every
+// temperature is the radiation temperature T0 (1 + z).
+//
+// Nothing is guarded: z <= -1 (no positive temperature) or negative abundances
+// give whatever IEEE arithmetic gives (inf or nan), which is returned.
+#pragma once
+
+// Total width of HeI 2^1P_1: decays to 1^1S_0 and 2^1S_0 enhanced by stimulated
+// emission, plus excitations to the n = 3..5 singlet S and D levels.
+double Gamma_HeI_para_2p(double z);
+// Total width of HeI 2^3P_1: decay to 2^3S_1 with stimulated emission plus
+// excitations to 3^3S_1, 3^3D_2, 3^3D_1 (the intercombination decay is not in it).
+double Gamma_HeI_orto_2p(double z);
+
+// Sobolev escape rate of the singlet line, R (1 - exp(-A / R)).
+double A_r_para_heliumI(double z, double x_HeI);
+// Sobolev escape rate of the triplet line, reduced by the hydrogen continuum.
+double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI);
+// Rate of the singlet / triplet line through its escape probability P_H.
+double A_H_para_heliumI(double z, double x_HeI, double x_HydI);
+double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI);
+// Sobolev escape rates of hydrogen and HeII Lyman-alpha.
+double A_r_hydrogen(double z, double x_HydI);
+double A_r_heliumII(double z, double x_HeII);
