@@ -62,5 +62,6 @@ int run_primrec() {
     status = exit_failure;
   }
   if (tables_lost() != 0) status = exit_failure;
+  if (overheat_table_lost()) status = exit_failure;
   return status;
 }

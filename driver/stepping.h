@@ -6,8 +6,15 @@ extern double z;             // redshift of the current step
 extern double z_;            // redshift of the previous step
 extern double ln_1_plus_z;   // ln(1+z) of the current step, advanced by repeated addition
 
+// An inner iteration that has not converged after this many sweeps gives up:
+// the step goes on from the values reached, with a message.
+constexpr int max_inner_iterations = 1000;
+
 // Start state of a pass at z_start (always z_begin).
 int Set_Initial_Conditions(double z_start);
 
 // One outer pass; iteration_number runs from 0. Returns 0.
 int Iteration_of_Process(int iteration_number, int number_of_iterations);
+
+// Whether "Hyd_Rad_Overheat.dat" could not be created or written in full.
+bool overheat_table_lost();

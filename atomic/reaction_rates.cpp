@@ -1,0 +1,51 @@
+// Reaction-rate assembly: the coefficient functions evaluated at the current and
+// the previous step, and the feedback correction of the step.
+#include "atomic/reaction_rates.h"
+
+#include "atomic/matter_temperature.h"
+#include "atomic/rate_coefficients.h"
+#include "driver/stepping.h"
+#include "input/input_files.h"
+
+double recomb_HeIII_var, recomb_HeIII_var_;
+double ion_HeII_var, ion_HeII_var_;
+double recomb_HeII_var, recomb_HeII_var_;
+double ion_HeI_var, ion_HeI_var_;
+double recomb_orto_HeII_var, recomb_orto_HeII_var_;
+double ion_orto_HeI_var, ion_orto_HeI_var_;
+double recomb_HydII_var, recomb_HydII_var_;
+double ion_HydI_var, ion_HydI_var_;
+
+double Hydrogen_FeedBack_Correction_var;
+
+int Init_reaction_rates() {
+  const double T_r = (z + 1) * T0;
+  recomb_HeIII_var = recomb_HeIII(T_r);
+  ion_HeII_var = ion_HeII(T_r);
+  recomb_HeII_var = recomb_HeII(T_r);
+  ion_HeI_var = ion_HeI(T_r);
+  recomb_orto_HeII_var = recomb_orto_HeII(T_r);
+  ion_orto_HeI_var = ion_orto_HeI(T_r);
+  recomb_HydII_var = recomb_HydII_fudged(T_matter_var);
+  ion_HydI_var = ion_HydI_fudged(T_r);
+
+  const double T_r_ = (z_ + 1) * T0;
+  recomb_HeIII_var_ = recomb_HeIII(T_r_);
+  ion_HeII_var_ = ion_HeII(T_r_);
+  recomb_HeII_var_ = recomb_HeII(T_r_);
+  ion_HeI_var_ = ion_HeI(T_r_);
+  recomb_orto_HeII_var_ = recomb_orto_HeII(T_r_);
+  ion_orto_HeI_var_ = ion_orto_HeI(T_r_);
+  recomb_HydII_var_ = recomb_HydII_fudged(T_matter_var_);
+  ion_HydI_var_ = ion_HydI_fudged(T_r_);
+  return 0;
+}
+
+int Init_Additional_Kinetic_Coefficients(int iteration_number) {
+  if (iteration_number == 0 || Number_of_levels_for_Resonant_Feedback < 2) {
+    Hydrogen_FeedBack_Correction_var = 1.0;
+    return 0;
+  }
+  Hydrogen_FeedBack_Correction_var = 1.0;
+  return 0;
+}
