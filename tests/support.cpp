@@ -56,6 +56,39 @@ void copy_default_inputs(const std::string& dir) {
     write_file(dir + "/" + name, read_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name));
 }
 
+void write_inputs(const std::string& dir, const Inputs& in) {
+  write_file(dir + "/redshifts.in", "z_begin = " + in.z_begin + "\nz_end = " + in.z_end + "\nstep = " + in.step +
+                                        "\nnorm = " + in.norm + "\nnumber_of_info_points = " + in.stride + "\n");
+  write_file(dir + "/fine_effects.in", "levels = " + in.levels + "\n");
+  write_file(dir + "/fund.in", "G = " + in.G + "\nh = " + in.h + "\nc = " + in.c + "\nme = " + in.me +
+                                   "\nmp = " + in.mp + "\ne = " + in.e + "\nkB = " + in.kB + "\n");
+  write_file(dir + "/fudge_factors.in", "F_H = " + in.F_H + "\nA = " + in.A_perturbation_H +
+                                            "\nz_p = " + in.z_perturbation + "\nDelta = " +
+                                            in.Delta_z_perturbation + "\n");
+  write_file(dir + "/cosm_p.in", "H0 = " + in.H0 + "\nomega_m = " + in.omega_m + "\nomega_lambda = " +
+                                     in.omega_lambda + "\nnu_number = " + in.nu_number + "\nomega_b = " +
+                                     in.omega_b + "\nX_M = " + in.X_M + "\nT0 = " + in.T0 + "\n");
+}
+
+std::vector<std::string> read_lines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::pair<double, double>> read_table(const std::string& path) {
+  std::vector<std::pair<double, double>> rows;
+  for (const std::string& line : read_lines(path)) {
+    // strtod, unlike a stream, reads "nan" and "inf" back.
+    char* rest = nullptr;
+    const double first = std::strtod(line.c_str(), &rest);
+    const double second = std::strtod(rest, nullptr);
+    rows.emplace_back(first, second);
+  }
+  return rows;
+}
+
 RunResult run_primrec_in(const std::string& dir) {
   const std::string command = "cd '" + dir + "' && exec '" PRIMREC_EXE "' </dev/null";
   FILE* pipe = popen(command.c_str(), "r");

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -39,6 +41,27 @@ bool file_exists(const std::string& path);
 
 // The five default input files of examples/default copied into `dir`.
 void copy_default_inputs(const std::string& dir);
+
+// A complete input set, each value as the text written after its "=".
+// The defaults are those of examples/default.
+struct Inputs {
+  std::string z_begin = "8000", z_end = "1", step = "1e-3", norm = "1e-8", stride = "1";
+  std::string levels = "10";
+  std::string G = "6.67428e-8", h = "1.054571628e-27", c = "29979245800.0", me = "9.10938215e-28",
+              mp = "1.672621637e-24", e = "4.80320427e-10", kB = "1.3806504e-16";
+  std::string F_H = "1.125", A_perturbation_H = "0", z_perturbation = "1100", Delta_z_perturbation = "100";
+  std::string H0 = "67.36", omega_m = "0.3153", omega_lambda = "0.6847", nu_number = "3",
+              omega_b = "0.0493", X_M = "0.7547", T0 = "2.7255";
+};
+
+// Writes the five input files of `inputs` into `dir`.
+void write_inputs(const std::string& dir, const Inputs& inputs);
+
+// The lines of a text file, without their line ends.
+std::vector<std::string> read_lines(const std::string& path);
+
+// The two numbers of every line of a table.
+std::vector<std::pair<double, double>> read_table(const std::string& path);
 
 struct RunResult {
   int exit_status;     // the program's exit status, or -1 if it did not exit normally

@@ -38,6 +38,9 @@ class RateCoefficients : public ::testing::Test {
 // At the pivot t = 1 both powers of the fit are 1.
 TEST_F(RateCoefficients, HydrogenFitAtItsPivot) {
   EXPECT_DOUBLE_EQ(recomb_HydII(1e4), 4.309e-13 / 1.6703);
+  // Away from it, 4.309e-13 t^-0.6166 / (1 + 0.6703 t^0.53) by hand at 30 digits.
+  EXPECT_NEAR(recomb_HydII(1e3), 1.4879388913833157e-12, 1e-12 * 1.49e-12);
+  EXPECT_NEAR(recomb_HydII(3e4), 9.949046128462346e-14, 1e-12 * 9.95e-14);
   V_recombination = 2;
   EXPECT_DOUBLE_EQ(recomb_HydII(1e4), 2 * 4.309e-13 / 1.6703);
 }

@@ -1,0 +1,148 @@
+// Whole single-pass histories: conservation, the step grid, the output stride,
+// the start state and the convergence cap.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "support.h"
+
+using testing_support::Inputs;
+using testing_support::read_lines;
+using testing_support::read_table;
+using testing_support::run_primrec_in;
+using testing_support::ScratchDir;
+using testing_support::write_inputs;
+
+namespace {
+
+const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"};
+
+Inputs single_pass(const std::string& z_begin, const std::string& z_end, const std::string& step) {
+  Inputs inputs;
+  inputs.levels = "1";
+  inputs.z_begin = z_begin;
+  inputs.z_end = z_end;
+  inputs.step = step;
+  return inputs;
+}
+
+// Number fractions of hydrogen and helium among the nuclei for X_M = 0.7547.
+const double Y_over_X = (1 - 0.7547) / 3.9715 / 0.7547;
+const double X_N = 1 / (1 + Y_over_X);
+const double Y_N = Y_over_X / (1 + Y_over_X);
+
+TEST(History, ConservesHydrogenAndHeliumNucleiAndStaysPhysical) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("8000", "1", "3e-3");
+  // The sums are conserved up to the distance of the converged iterate from the
+  // true fixed point, which is several times the last change the norm sees
+  // (about 35 norms during hydrogen recombination at norm 1e-8). A tight norm
+  // leaves the 8 printed digits as the limit.
+  inputs.norm = "1e-10";
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path());
+  ASSERT_EQ(result.exit_status, 0) << result.output;
+  EXPECT_EQ(result.output, "");
+  const auto HydI = read_table(dir.file("HydI.dat")), HydII = read_table(dir.file("HydII.dat")),
+             HeI = read_table(dir.file("HeI.dat")), HeII = read_table(dir.file("HeII.dat")),
+             HeIII = read_table(dir.file("HeIII.dat")), el = read_table(dir.file("el.dat"));
+  ASSERT_GT(HydI.size(), 1000u);
+  // Every reaction moves abundance between the stages of one element.
+  for (size_t i = 0; i < HydI.size(); ++i) {
+    EXPECT_NEAR(HydI[i].second + HydII[i].second, X_N, 3e-8) << "z = " << HydI[i].first;
+    EXPECT_NEAR(HeI[i].second + HeII[i].second + HeIII[i].second, Y_N, 3e-8) << "z = " << HeI[i].first;
+    // Electrons per hydrogen nucleus: HII + HeII + 2 HeIII, over X_N.
+    const double x_e = (HydII[i].second + HeII[i].second + 2 * HeIII[i].second) / X_N;
+    EXPECT_NEAR(el[i].second / x_e, 1.0, 2e-7) << "z = " << el[i].first;
+    for (const auto* table : {&HydI, &HydII, &HeI, &HeII, &HeIII, &el}) {
+      EXPECT_TRUE(std::isfinite((*table)[i].second));
+      EXPECT_GE((*table)[i].second, -1e-12);
+    }
+  }
+  // The sequence of the physics: helium doubly ionised at the start, HeIII ->
+  // HeII done by z ~ 5000, HeII -> HeI done by z ~ 1600, hydrogen half
+  // recombined near 1100-1300, and a residual ionisation of 1e-4..1e-3 at the end.
+  auto at = [&](const std::vector<std::pair<double, double>>& table, double zz) -> double {
+    for (const auto& row : table)
+      if (row.first <= zz) return row.second;
+    return NAN;
+  };
+  EXPECT_NEAR(at(HeIII, 7990) / Y_N, 1.0, 0.01);
+  EXPECT_LT(at(HeIII, 5000) / Y_N, 0.01);
+  EXPECT_GT(at(HeII, 3000) / Y_N, 0.9);
+  EXPECT_LT(at(HeII, 1600) / Y_N, 0.01);
+  EXPECT_GT(at(el, 1400), 0.5);
+  EXPECT_LT(at(el, 1000), 0.5);
+  EXPECT_GT(el.back().second, 1e-4);
+  EXPECT_LT(el.back().second, 1e-3);
+  // Nearly fully ionised one step below 8000 (Saha leaves ~1e-5 of helium as HeII).
+  EXPECT_NEAR(el.front().second, 1 + 2 * Y_over_X, 1e-4);
+}
+
+TEST(History, FirstLineIsOneStepBelowTheStartAndTheStrideThinsTheTables) {
+  ScratchDir every, tenth;
+  Inputs inputs = single_pass("3000", "2000", "1e-2");
+  write_inputs(every.path(), inputs);
+  inputs.stride = "10";
+  write_inputs(tenth.path(), inputs);
+  ASSERT_EQ(run_primrec_in(every.path()).exit_status, 0);
+  ASSERT_EQ(run_primrec_in(tenth.path()).exit_status, 0);
+
+  // Steps at ln(3001) - k 0.01 while not below ln(2001): k = 1 .. 40.
+  const double last_k = std::floor((std::log(3001.0) - std::log(2001.0)) / 1e-2);
+  for (const char* table : tables) {
+    const auto all = read_lines(every.file(table));
+    const auto thinned = read_lines(tenth.file(table));
+    ASSERT_EQ(all.size(), static_cast<size_t>(last_k)) << table;
+    ASSERT_EQ(thinned.size(), (all.size() + 9) / 10) << table;
+    for (size_t i = 0; i < thinned.size(); ++i) EXPECT_EQ(thinned[i], all[10 * i]) << table << " line " << i;
+  }
+  const auto el = read_table(every.file("el.dat"));
+  EXPECT_NEAR(el.front().first, std::exp(std::log(3001.0) - 1e-2) - 1, 1e-4);
+  EXPECT_GE(el.back().first, 2000.0);
+}
+
+TEST(History, NoStepWhenTheFirstWouldFallBelowTheEnd) {
+  ScratchDir dir;
+  write_inputs(dir.path(), single_pass("3000", "2999", "1e-2"));
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.exit_status, 0);
+  for (const char* table : tables) EXPECT_TRUE(read_lines(dir.file(table)).empty()) << table;
+  EXPECT_TRUE(testing_support::file_exists(dir.file("Hyd_Rad_Overheat.dat")));
+}
+
+TEST(History, HeliumStartsSinglyIonisedUpTo5000AndDoublyFrom7000) {
+  ScratchDir low, high;
+  write_inputs(low.path(), single_pass("5000", "4990", "1e-3"));
+  write_inputs(high.path(), single_pass("7000", "6990", "1e-3"));
+  ASSERT_EQ(run_primrec_in(low.path()).exit_status, 0);
+  ASSERT_EQ(run_primrec_in(high.path()).exit_status, 0);
+  // From 5000 helium starts as HeII; the blackbody re-ionises the couple of
+  // per cent that Saha equilibrium wants as HeIII there. From 7000 it starts
+  // as HeIII and most of it still is.
+  EXPECT_GT(read_table(low.file("HeII.dat")).front().second / Y_N, 0.95);
+  EXPECT_LT(read_table(low.file("HeIII.dat")).front().second / Y_N, 0.05);
+  EXPECT_GT(read_table(high.file("HeIII.dat")).front().second / Y_N, 0.9);
+}
+
+TEST(History, AStepThatCannotConvergeIsReportedAndTheRunGoesOn) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("8000", "7000", "1e-3");
+  inputs.norm = "1e-300";  // below the last-bit wobble of the fixed point
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.exit_status, 0);
+  ASSERT_NE(result.output.find("inner iteration did not converge at z = "), std::string::npos) << result.output;
+  const auto lines = read_lines(dir.file("el.dat"));
+  const double steps = std::floor((std::log(8001.0) - std::log(7001.0)) / 1e-3);
+  EXPECT_EQ(lines.size(), static_cast<size_t>(steps));
+  // Each message names the z of its step, as "%.8g".
+  const std::string first = result.output.substr(0, result.output.find('\n'));
+  const std::string z_text = first.substr(std::string("inner iteration did not converge at z = ").size());
+  bool found = false;
+  for (const auto& line : lines) found = found || line.substr(0, line.find(' ')) == z_text;
+  EXPECT_TRUE(found) << first;
+}
+
+}  // namespace
