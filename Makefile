@@ -1,7 +1,8 @@
 # make run       build (Release) and run primrec on the default inputs in run/
-# make test      build and run every test
-# make sanitize  build and run the tests under AddressSanitizer and UBSan
-BUILD := build/release
+# make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
+# make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
+BUILD_TYPE ?= Release
+BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize
 JOBS ?= $(shell nproc)
 
@@ -10,13 +11,14 @@ JOBS ?= $(shell nproc)
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run:
+	$(MAKE) build BUILD_TYPE=Release
 	mkdir -p run
 	cp examples/default/*.in run/
-	cd run && ../$(BUILD)/primrec
+	cd run && ../build/release/primrec
 	@echo "tables written to $(CURDIR)/run/"
 
 test: build

@@ -12,10 +12,10 @@
 
 namespace {
 
-constexpr double fit_temperature_scale = 10000;  // hydrogen fit is in units of 10^4 K [K]
-constexpr double helium_fit_T_low = 3;              // first turnover temperature of the HeI fits [K]
-constexpr double helium_fit_log10_T_high = 5.114;    // log10 of their second turnover temperature [K]
-constexpr double m3_to_cm3 = 1.0e6;              // the HeI fits are in m^3 s^-1
+constexpr double fit_temperature_scale = 10000;    // hydrogen fit is in units of 10^4 K [K]
+constexpr double helium_fit_T_low = 3;             // first turnover temperature of the HeI fits [K]
+constexpr double helium_fit_log10_T_high = 5.114;  // log10 of their second turnover temperature [K]
+constexpr double m3_to_cm3 = 1.0e6;                // the HeI fits are in m^3 s^-1
 
 // Statistical-weight factors of detailed balance for the two HeI n = 2 levels
 // that photoionise: 4 for 2^1S, 4/3 for 2^3S (hydrogen and HeII: 1).

@@ -4,8 +4,9 @@
 // temperature (K), level number and ordinary frequency (Hz); results in CGS:
 // recombination coefficients in cm^3 s^-1, photoionisation rates in s^-1.
 //
-// Arguments are not validated: T <= 0, nu <= 0 or n <= 0 give whatever IEEE
-// arithmetic gives (inf or nan), which propagates; nothing traps or aborts.
+// Arguments are not validated: T <= 0 or nu <= 0 give whatever IEEE arithmetic
+// gives (inf or nan), which propagates; nothing traps or aborts. A level n that
+// is neither 1, 2 nor >= 3 has a Gaunt factor, and so a cross-section, of 0.
 #pragma once
 
 // The hydrogen fudge factor F_H must be positive: a non-positive value is
@@ -16,12 +17,12 @@ void F_H_guard();
 double recomb_HydII(double T);         // case-B-like fit, HydII + e -> HydI [cm^3 s^-1]
 double recomb_HydII_fudged(double T);  // recomb_HydII(T) * F_H [cm^3 s^-1]
 double ion_HydI_fudged(double T);      // photoionisation of HydI out of 2s, fudged alike [s^-1]
-double recomb_HeIII(double T);         // HeIII + e -> HeII, hydrogen fit at T/4, doubled [cm^3 s^-1]
-double ion_HeII(double T);             // photoionisation of HeII out of 2s [s^-1]
-double recomb_HeII(double T);          // HeII + e -> HeI singlets [cm^3 s^-1]
-double recomb_orto_HeII(double T);     // HeII + e -> HeI triplets [cm^3 s^-1]
-double ion_HeI(double T);              // photoionisation of HeI out of 2^1S [s^-1]
-double ion_orto_HeI(double T);         // photoionisation of HeI out of 2^3S [s^-1]
+double recomb_HeIII(double T);      // HeIII + e -> HeII, hydrogen fit at T/4, doubled [cm^3 s^-1]
+double ion_HeII(double T);          // photoionisation of HeII out of 2s [s^-1]
+double recomb_HeII(double T);       // HeII + e -> HeI singlets [cm^3 s^-1]
+double recomb_orto_HeII(double T);  // HeII + e -> HeI triplets [cm^3 s^-1]
+double ion_HeI(double T);           // photoionisation of HeI out of 2^1S [s^-1]
+double ion_orto_HeI(double T);      // photoionisation of HeI out of 2^3S [s^-1]
 
 double g_e(double T);  // quantum concentration (me kB T / (2 pi hbar^2))^(3/2) [cm^-3]
 

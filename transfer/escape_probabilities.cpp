@@ -119,9 +119,7 @@ double kappa_He_orto(double z, double x) {
   return kappa_He_line(z, x, HeI_orto_line_frequency(), HeI_triplet_weight_ratio, A_2p1s_ortoHeI);
 }
 
-double relative_Dopler_line_width(double T) {
-  return std::sqrt(2 * kB * T / (He_to_H * mH)) / c;
-}
+double relative_Dopler_line_width(double T) { return std::sqrt(2 * kB * T / (He_to_H * mH)) / c; }
 
 // h holds hbar: an energy over 2 pi hbar is an ordinary frequency.
 double HeI_para_line_frequency() { return (I1_HeI - I2p_HeI) * 0.5 / pi / h; }

@@ -49,8 +49,8 @@ double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
 // the kinetic matrix and the overheating use as well.
 double lyman_alpha_escape(double lambda, double x, double z) {
   const double p = z + 1;
-  return (8 * pi * H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * N0_nuclear *
-                            p * p * (abundance_floor + x));
+  return (8 * pi * H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * N0_nuclear * p *
+                            p * (abundance_floor + x));
 }
 
 // Rate through a HeI line to the ground state: its escape probability with the

@@ -5,8 +5,9 @@
 // Functions of the redshift z and of abundances relative to all nuclei; every
 // temperature is the radiation temperature T0 (1 + z).
 //
-// Nothing is guarded: z <= -1 (no positive temperature) or negative abundances
-// give whatever IEEE arithmetic gives (inf or nan), which is returned.
+// Nothing is guarded: z <= -1 (no positive temperature, no volume) or negative
+// abundances give whatever IEEE arithmetic gives, typically inf or nan, which is
+// returned; nothing traps or aborts.
 #pragma once
 
 // Total width of HeI 2^1P_1: decays to 1^1S_0 and 2^1S_0 enhanced by stimulated

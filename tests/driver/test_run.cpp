@@ -103,3 +103,43 @@ TEST(Run, CreationMessagesComeBeforeInputMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+testing_support::Inputs short_single_pass() {
+  testing_support::Inputs inputs;
+  inputs.levels = "1";
+  inputs.z_begin = "3000";
+  inputs.z_end = "1000";
+  inputs.step = "1e-2";
+  return inputs;
+}
+
+TEST(Run, ATableOnAFullDiskIsReportedAndTheOthersAreComplete) {
+  ScratchDir reference, full;
+  testing_support::write_inputs(reference.path(), short_single_pass());
+  testing_support::write_inputs(full.path(), short_single_pass());
+  ASSERT_EQ(run_primrec_in(reference.path()).exit_status, 0);
+  ASSERT_EQ(std::system(("ln -s /dev/full '" + full.file("HydII.dat") + "'").c_str()), 0);
+  const auto result = run_primrec_in(full.path());
+  EXPECT_EQ(result.output, "error of writing file HydII.dat\n");
+  EXPECT_EQ(result.exit_status, 1);
+  for (const char* table : {"HydI.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"}) {
+    EXPECT_FALSE(read_file(reference.file(table)).empty()) << table;
+    EXPECT_EQ(read_file(full.file(table)), read_file(reference.file(table))) << table;
+  }
+}
+
+TEST(Run, AnOverheatingTableThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
+  ScratchDir reference, blocked;
+  testing_support::write_inputs(reference.path(), short_single_pass());
+  testing_support::write_inputs(blocked.path(), short_single_pass());
+  ASSERT_EQ(run_primrec_in(reference.path()).exit_status, 0);
+  ASSERT_EQ(std::system(("mkdir '" + blocked.file("Hyd_Rad_Overheat.dat") + "'").c_str()), 0);
+  const auto result = run_primrec_in(blocked.path());
+  EXPECT_EQ(result.output, "error of creation of Hyd_Rad_Overheat.dat\n");
+  EXPECT_EQ(result.exit_status, 1);
+  for (const char* table : tables) EXPECT_EQ(read_file(blocked.file(table)), read_file(reference.file(table))) << table;
+}
+
+}  // namespace
