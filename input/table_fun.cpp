@@ -1,5 +1,45 @@
-// Tabulated functions: rows read from a text file into a list, in file order.
+// Tabulated functions: rows read from a text file into a list in file order, and
+// their piecewise-linear interpolation.
+//
+// The interpolation takes the first pair of consecutive rows (a, b), in file
+// order, with (x - a.x) (x - b.x) <= 0. A long table is searched by bisection
+// when its arguments are strictly monotonic; the bisection is checked against
+// that same product test, and where floating point could make the two disagree
+// (a product that underflows to 0, or 0 times an overflowed difference) the
+// walk from the head decides.
 #include "input/table_fun.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "input/input_files.h"
+
+namespace {
+
+// Scans the rest of a row after its argument: skips the numbers before the
+// value column, reads the value, skips the numbers after it. Unchecked: a row
+// cut short keeps its value 0.
+void scan_row_value(FILE* stream, couple_double* row, int columns, int value_column) {
+  for (int i = 0; i < value_column - 2; ++i)
+    if (std::fscanf(stream, "%*lg") != 0) break;
+  if (std::fscanf(stream, "%lg", &row->y) != 1) {
+    // the row keeps its value
+  }
+  for (int i = 0; i < columns - value_column; ++i)
+    if (std::fscanf(stream, "%*lg") != 0) break;
+}
+
+bool brackets(double x, const couple_double& a, const couple_double& b) {
+  return (x - a.x) * (x - b.x) <= 0;
+}
+
+// Linear interpolation between a and b; a pair with equal arguments gives a's value.
+double interpolate(double x, const couple_double& a, const couple_double& b) {
+  if (b.x == a.x) return a.y;
+  return a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x);
+}
+
+}  // namespace
 
 table_fun::~table_fun() { release_rows(); }
 
@@ -11,4 +51,96 @@ void table_fun::release_rows() {
     row = following;
   }
   head.Init();
+  rows_.clear();
+  direction_ = 0;
+}
+
+int table_fun::In_table_fun(const char* file_name, char header_flag, int columns, int value_column) {
+  FILE* stream = std::fopen(file_name, "rb+");
+  if (stream == nullptr) {
+    std::printf("error of opening file %s\n", file_name);
+    return 1;
+  }
+  if (header_flag == 'y' && descriptor_shift(stream, '$') != 0) {
+    std::printf("message has been sent by%s\n", file_name);
+    std::fclose(stream);
+    return 1;
+  }
+  release_rows();
+  if (std::fscanf(stream, "%lg", &head.x) == 1) scan_row_value(stream, &head, columns, value_column);
+  couple_double* last = &head;
+  for (double argument; std::fscanf(stream, "%lg", &argument) == 1;) {
+    couple_double* row = new couple_double;
+    last->next = row;
+    last = row;
+    row->x = argument;
+    scan_row_value(stream, row, columns, value_column);
+  }
+  std::fclose(stream);
+  index_rows();
+  return 0;
+}
+
+// Decided once per read: bisection needs strictly monotonic, finite arguments.
+void table_fun::index_rows() {
+  rows_.clear();
+  for (const couple_double* row = &head; row != nullptr; row = row->next) rows_.push_back(row);
+  direction_ = 0;
+  if (rows_.size() < 2) return;
+  const int direction = rows_[1]->x > rows_[0]->x ? 1 : -1;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (!std::isfinite(rows_[i]->x)) return;
+    if (i > 0 && !(direction > 0 ? rows_[i]->x > rows_[i - 1]->x : rows_[i]->x < rows_[i - 1]->x)) return;
+  }
+  direction_ = direction;
+}
+
+double table_fun::line_approx_walk(double x) const {
+  for (const couple_double* a = &head; a->next != nullptr; a = a->next)
+    if (brackets(x, *a, *a->next)) return interpolate(x, *a, *a->next);
+  return 0.0;
+}
+
+// Finds the pair the walk would take (or -1 for none) when that can be proved
+// without walking; returns false where only the walk can tell.
+bool table_fun::bracketing_pair_by_bisection(double x, long* pair) const {
+  if (direction_ == 0 || !std::isfinite(x)) return false;
+  const long n = static_cast<long>(rows_.size());
+  // First row at or past x in the direction of the table.
+  long lo = 0, hi = n;
+  while (lo < hi) {
+    const long mid = lo + (hi - lo) / 2;
+    const bool past = direction_ > 0 ? rows_[mid]->x >= x : rows_[mid]->x <= x;
+    if (past) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  long candidate = -1;
+  if (lo == 0) {
+    if (rows_[0]->x == x) candidate = 0;
+  } else if (lo < n) {
+    candidate = lo - 1;
+  }
+  // Every pair before the candidate (or every pair, when x lies outside the
+  // table) has both rows on one side of x; the pair nearest x has the smallest
+  // product, so if its product is positive, so are all the others.
+  long nearest_outside;
+  if (candidate >= 0) {
+    nearest_outside = candidate - 1;
+  } else {
+    nearest_outside = lo == 0 ? 0 : n - 2;
+  }
+  if (nearest_outside >= 0 && brackets(x, *rows_[nearest_outside], *rows_[nearest_outside + 1])) return false;
+  if (candidate >= 0 && !brackets(x, *rows_[candidate], *rows_[candidate + 1])) return false;
+  *pair = candidate;
+  return true;
+}
+
+double table_fun::line_approx(double x) const {
+  long pair = -1;
+  if (!bracketing_pair_by_bisection(x, &pair)) return line_approx_walk(x);
+  if (pair < 0) return 0.0;
+  return interpolate(x, *rows_[pair], *rows_[pair + 1]);
 }
