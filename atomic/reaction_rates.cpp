@@ -6,6 +6,7 @@
 #include "atomic/rate_coefficients.h"
 #include "driver/stepping.h"
 #include "input/input_files.h"
+#include "transfer/feedback.h"
 
 double recomb_HeIII_var, recomb_HeIII_var_;
 double ion_HeII_var, ion_HeII_var_;
@@ -41,11 +42,8 @@ int Init_reaction_rates() {
   return 0;
 }
 
+// Once per step: the correction holds for every inner iteration of the step.
 int Init_Additional_Kinetic_Coefficients(int iteration_number) {
-  if (iteration_number == 0 || Number_of_levels_for_Resonant_Feedback < 2) {
-    Hydrogen_FeedBack_Correction_var = 1.0;
-    return 0;
-  }
-  Hydrogen_FeedBack_Correction_var = 1.0;
+  Hydrogen_FeedBack_Correction_var = Hydrogen_FeedBack_Correction(z, iteration_number);
   return 0;
 }

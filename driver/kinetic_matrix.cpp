@@ -24,18 +24,13 @@ double CHydII = 1.0, CHydII_ = 1.0;
 
 namespace {
 
-// Keeps the Sobolev rate finite while an absorber's abundance is still zero.
-constexpr double abundance_floor = 1e-128;
 // Statistical factor of the Lyman-alpha lines of H and HeII.
 constexpr double lyman_alpha_weight = 3;
 // Each triplet 2^3S atom stands for 3 states against the singlet ground state.
 constexpr double triplet_weight = 3;
 
-// Sobolev escape rate of a Lyman-alpha line of wavelength lambda for an absorber
-// of abundance a: 8 pi H / (3 lambda^3 n).
-double K(double lambda, double a) {
-  return 8 * pi * H(z) / (3 * std::pow(lambda, 3) * N0_nuclear * std::pow(1 + z, 3) * (a + abundance_floor));
-}
+// Sobolev escape rate of a Lyman-alpha line at the current step.
+double K(double lambda, double a) { return Lyman_alpha_Sobolev_rate(z, lambda, a); }
 
 // Far below 20 K the triplet photoionisation and the line term both underflow;
 // photoionisation vanishes faster, so the limit of the ratio is 1.

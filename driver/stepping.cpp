@@ -17,6 +17,7 @@
 #include "driver/plasma.h"
 #include "input/constants.h"
 #include "input/input_files.h"
+#include "transfer/feedback.h"
 
 double z = 0.0;
 double z_ = 0.0;
@@ -141,7 +142,11 @@ int Iteration_of_Process(int iteration_number, int number_of_iterations) {
   z = z_begin;
   Set_Initial_Conditions(z_begin);
   FILE* overheat_file = nullptr;
-  if (iteration_number == 0) overheat_file = create_overheat_table();
+  if (iteration_number == 0) {
+    overheat_file = create_overheat_table();
+  } else {
+    Init_HydRO();
+  }
   Init_matrix();
 
   int step_number = 0;
@@ -154,6 +159,7 @@ int Iteration_of_Process(int iteration_number, int number_of_iterations) {
     if (iteration_number == number_of_iterations - 1) streams_out_data(step_number);
     save_step(step_number);
     Save_Inhibition_Coefficients();
+    if (iteration_number == 0 && overheat_file != nullptr) Out_of_Hydrogen_radiation_overheating_ln(overheat_file);
   }
 
   if (iteration_number == 0) close_overheat_table(overheat_file);

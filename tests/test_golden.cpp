@@ -15,7 +15,8 @@ using testing_support::write_file;
 namespace {
 
 const char* const inputs[] = {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"};
-const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"};
+const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat",  "HeII.dat",
+                              "HeIII.dat", "el.dat",  "Hyd_Rad_Overheat.dat"};
 
 class Golden : public ::testing::TestWithParam<const char*> {};
 
@@ -26,12 +27,13 @@ TEST_P(Golden, TablesAreByteIdentical) {
   const auto result = run_primrec_in(dir.path());
   ASSERT_EQ(result.exit_status, 0) << result.output;
   for (const char* table : tables) {
+    if (!testing_support::file_exists(golden + "/" + table)) continue;  // not kept for this run
     const std::string expected = read_file(golden + "/" + table);
     ASSERT_FALSE(expected.empty()) << table;
     EXPECT_TRUE(read_file(dir.file(table)) == expected) << GetParam() << "/" << table << " differs";
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::Values("single_pass", "varied_constants"));
+INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::Values("single_pass", "varied_constants", "feedback"));
 
 }  // namespace

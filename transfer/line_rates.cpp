@@ -45,8 +45,8 @@ double sobolev_rate(double g, double lambda, double x, double z) {
 // optical depth tau = A / R, it is A (1 - e^-tau) / tau.
 double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
 
-// Sobolev rate of a hydrogen-like Lyman-alpha line, in the product order that
-// the kinetic matrix and the overheating use as well.
+// Sobolev rate of a hydrogen-like Lyman-alpha line, in the product order of the
+// two rate functions below (the kinetic matrix and the overheating have their own).
 double lyman_alpha_escape(double lambda, double x, double z) {
   const double p = z + 1;
   return (8 * pi * H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * N0_nuclear * p *
@@ -125,3 +125,8 @@ double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI) {
 double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_aHydI, x_HydI, z); }
 
 double A_r_heliumII(double z, double x_HeII) { return lyman_alpha_escape(lambd_aHeII, x_HeII, z); }
+
+double Lyman_alpha_Sobolev_rate(double z, double lambda, double x) {
+  return 8 * pi * H(z) /
+         (lyman_alpha_weight_ratio * std::pow(lambda, 3) * N0_nuclear * std::pow(1 + z, 3) * (x + abundance_floor));
+}

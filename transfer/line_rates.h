@@ -27,3 +27,8 @@ double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI);
 // Sobolev escape rates of hydrogen and HeII Lyman-alpha.
 double A_r_hydrogen(double z, double x_HydI);
 double A_r_heliumII(double z, double x_HeII);
+
+// Sobolev rate 8 pi H / (3 lambda^3 n) of a Lyman-alpha line of wavelength lambda
+// for an absorber of abundance x, in the product order of the kinetic matrix and
+// of the hydrogen overheating (A_r_hydrogen multiplies its factors otherwise).
+double Lyman_alpha_Sobolev_rate(double z, double lambda, double x);
