@@ -5,8 +5,9 @@
 // recombination coefficients in cm^3 s^-1, photoionisation rates in s^-1.
 //
 // Arguments are not validated: T <= 0 or nu <= 0 give whatever IEEE arithmetic
-// gives (inf or nan), which propagates; nothing traps or aborts. A level n that
-// is neither 1, 2 nor >= 3 has a Gaunt factor, and so a cross-section, of 0.
+// gives (inf or nan), which propagates; nothing traps or aborts. A positive
+// level n below 3 other than 1 and 2 has a Gaunt factor, and so a cross-section,
+// of 0 (for n <= 0 or nu <= 0 the products with u give nan instead).
 #pragma once
 
 // The hydrogen fudge factor F_H must be positive: a non-positive value is

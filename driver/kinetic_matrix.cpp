@@ -45,13 +45,16 @@ void inhibition_coefficients() {
   const double escape_HeII = lyman_alpha_weight * K(lambd_aHeII, HeII.x);
   CHeIII = (escape_HeII + A_2s1sHeII) / (escape_HeII + A_2s1sHeII + ion_HeII_var);
 
-  const double B_para = 3 * (A_H_para_heliumI(z, HeI.x, HydI.x) + A_r_para_heliumI(z, HeI.x)) *
-                            std::exp(-E_2p2sHeI / kB / T_r) +
-                        A_2s1sHeI;
+  const double A_H_para = A_H_para_heliumI(z, HeI.x, HydI.x);
+  const double A_r_para = A_r_para_heliumI(z, HeI.x);
+  const double A_H_ortho = A_H_ortho_heliumI(z, HeI.x, HydI.x);
+  const double A_r_ortho = A_r_ortho_heliumI(z, HeI.x, HydI.x);
+
+  const double B_para = 3 * (A_H_para + A_r_para) * std::exp(-E_2p2sHeI / kB / T_r) + A_2s1sHeI;
   CHeII = B_para / (ion_HeI_var + B_para);
 
-  const double B_ortho = 3 * (A_H_ortho_heliumI(z, HeI.x, HydI.x) + A_r_ortho_heliumI(z, HeI.x, HydI.x)) *
-                         std::exp(-E_2p2sHeI_orto / kB / T_r);
+  // No two-photon decay in the triplet channel.
+  const double B_ortho = 3 * (A_H_ortho + A_r_ortho) * std::exp(-E_2p2sHeI_orto / kB / T_r);
   CHeII_orto = triplet_inhibition(B_ortho);
 
   const double B_H = lyman_alpha_weight * K(lambd_aHydI, HydI.x) * Hydrogen_FeedBack_Correction_var + A_2s1sHydI;

@@ -26,11 +26,10 @@ void close_table(FILE* file) {
   if (file != nullptr) std::fclose(file);
 }
 
-// A table that could not be created was reported when it failed; one whose
-// stream took an error is reported here. Either is data the user asked for and
-// did not get.
-bool table_lost(FILE* file, const char* file_name) {
-  if (file == nullptr) return true;
+// A table that could not be created was reported when it failed and has nothing
+// to flush; one whose stream took an error is reported here.
+bool table_write_failed(FILE* file, const char* file_name) {
+  if (file == nullptr) return false;
   if (std::fflush(file) == 0 && !std::ferror(file)) return false;
   std::printf("error of writing file %s\n", file_name);
   return true;
@@ -113,11 +112,11 @@ void streams_out_data(int step_number) {
 
 // Walks the objects themselves, not the list: a run stopped by its input never
 // links the list.
-int tables_lost() {
+int tables_write_failed() {
   comp_of_plasm* const components[] = {&HydI, &HydII, &HeI, &HeII, &HeIII};
   int failed = 0;
   for (comp_of_plasm* c : components)
-    if (table_lost(c->file, c->file_name)) ++failed;
-  if (table_lost(El.file, El.file_name)) ++failed;
+    if (table_write_failed(c->file, c->file_name)) ++failed;
+  if (table_write_failed(El.file, El.file_name)) ++failed;
   return failed;
 }

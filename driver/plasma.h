@@ -72,6 +72,5 @@ void streams_out_data(int step_number);
 void write_table_line(FILE* file, double first, double second);
 
 // Flushes the six tables; for each whose stream reports an error, writes
-// "error of writing file <name>\n". Returns the number of tables that were not
-// written completely, counting those that could not be created.
-int tables_lost();
+// "error of writing file <name>\n". Returns the number of such tables.
+int tables_write_failed();

@@ -48,8 +48,9 @@ void derive_hydrogen_quantities() {
   A_2s1sHydI = A_2s1s_hydrogen_laboratory * V_two_photon;
 }
 
-// A failed input, or a table that could not be created or written, is a failure:
-// a full disk must not look like success.
+// A failed input, or a table that could not be written in full, is a failure: a
+// full disk must not look like success. A table that could not be created is
+// reported when the program starts; the run completes without it.
 int run_primrec() {
   int status = exit_success;
   if (read_inputs()) {
@@ -61,7 +62,7 @@ int run_primrec() {
   } else {
     status = exit_failure;
   }
-  if (tables_lost() != 0) status = exit_failure;
-  if (overheat_table_lost()) status = exit_failure;
+  if (tables_write_failed() != 0) status = exit_failure;
+  if (overheat_table_write_failed()) status = exit_failure;
   return status;
 }

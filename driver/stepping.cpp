@@ -25,14 +25,14 @@ double ln_1_plus_z = 0.0;
 
 namespace {
 
-// Above this redshift helium starts doubly ionised, below it singly.
+// From this redshift on helium starts doubly ionised, below it singly.
 constexpr double z_helium_doubly_ionised = 6090;
 // Every step arms the previous-inner-iteration values with this, so that the
 // first convergence test of a step always fails.
 constexpr double xi_armed = 1e8;
 
 const char* const overheat_file_name = "Hyd_Rad_Overheat.dat";
-bool overheat_lost = false;
+bool overheat_write_failed = false;
 
 void Init_matrix() {
   for (int i = 0; i < number_of_components; ++i)
@@ -101,7 +101,6 @@ FILE* create_overheat_table() {
   FILE* file = std::fopen(overheat_file_name, "w");
   if (file == nullptr) {
     std::printf("error of creation of %s\n", overheat_file_name);
-    overheat_lost = true;
   }
   return file;
 }
@@ -111,13 +110,13 @@ void close_overheat_table(FILE* file) {
   const bool failed = std::ferror(file) != 0;
   if (std::fclose(file) != 0 || failed) {
     std::printf("error of writing file %s\n", overheat_file_name);
-    overheat_lost = true;
+    overheat_write_failed = true;
   }
 }
 
 }  // namespace
 
-bool overheat_table_lost() { return overheat_lost; }
+bool overheat_table_write_failed() { return overheat_write_failed; }
 
 // Every pass starts from the same state, the one at program load for the
 // electrons and the inhibition coefficients: carried over from z_end, they would

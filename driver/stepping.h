@@ -16,5 +16,5 @@ int Set_Initial_Conditions(double z_start);
 // One outer pass; iteration_number runs from 0. Returns 0.
 int Iteration_of_Process(int iteration_number, int number_of_iterations);
 
-// Whether "Hyd_Rad_Overheat.dat" could not be created or written in full.
-bool overheat_table_lost();
+// Whether "Hyd_Rad_Overheat.dat" took a write error.
+bool overheat_table_write_failed();

@@ -46,7 +46,8 @@ namespace {
 
 // A label and its stop character together are at most this many characters.
 constexpr int max_label_attempts = 1001;
-// pi as the program has always written it (466 ulp above the double nearest pi).
+// pi to 12 significant digits, as every formula of the run uses it (466 ulp
+// above the double nearest pi).
 constexpr double pi_as_written = 3.14159265359;
 // Above 5000 helium starts recombining HeIII -> HeII; below 7000 it is not yet
 // fully doubly ionised: a start in between has no clean initial state.
@@ -54,6 +55,9 @@ constexpr double z_begin_HeII_limit = 5000.0;
 constexpr double z_begin_HeIII_limit = 7000.0;
 // Below this start redshift HeII -> HeI recombination would already be under way.
 constexpr double z_begin_minimum = 3000.0;
+// One level is Lyman alpha alone; each level above it adds a feedback line, and
+// the feedback needs a second pass over the table the first pass writes.
+constexpr int minimum_feedback_levels = 1;
 
 bool positive(double value) { return std::isfinite(value) && value > 0; }
 
@@ -179,11 +183,11 @@ int init_fine_effects() {
   read_int_line(stream, &Number_of_levels_for_Resonant_Feedback);
   std::fclose(stream);
 
-  if (Number_of_levels_for_Resonant_Feedback < 1)
+  if (Number_of_levels_for_Resonant_Feedback < minimum_feedback_levels)
     return fail("Number of levels for resonant feedback should be integer and positive");
   // The feedback of the higher Lyman lines needs the overheating table that a
   // first pass writes.
-  if (Number_of_levels_for_Resonant_Feedback > 1) Number_of_Iterations = 2;
+  if (Number_of_levels_for_Resonant_Feedback > minimum_feedback_levels) Number_of_Iterations = 2;
   return 0;
 }
 

@@ -63,7 +63,8 @@ double P_D(double r) {
   return 1 / (1 + k * std::pow(r, p));
 }
 
-// For a >= 1 the logarithm turns the root of A2 into nan; r = 0 divides by zero.
+// For a > 1 the logarithm turns the root of A2 into nan (a = 1 gives A2 = 0);
+// r = 0 divides by zero.
 double P_W(double a, double r) {
   if (a == 0) return 0;
   const double A1 = std::atan(std::sqrt(far_wing_limit * std::sqrt(pi) / r / a));

@@ -11,7 +11,8 @@
 // (0, 1)), w = branching (A of the line over Gamma, in [0, 1)). Outside these
 // domains (r <= 0, a >= 1, w = 1) nothing is guarded: the square roots,
 // logarithms and divisions give inf or nan, which is returned (P_Ch_G alone,
-// being 0 whenever a r < 1, returns 0 at r = 0); nothing traps or aborts.
+// being 0 whenever a r < 1, returns 0 at r = 0; a = 1 exactly still gives a
+// finite P_W); nothing traps or aborts.
 #pragma once
 
 // Added to abundances so that absorption coefficients and Sobolev rates stay

@@ -68,6 +68,7 @@ double C_Feedback_fun(int n, double z) {
 }
 
 double Hydrogen_FeedBack_Correction(double z, int iteration_number) {
+  // With fewer than two levels no higher Lyman line feeds Lyman alpha.
   if (iteration_number == 0 || Number_of_levels_for_Resonant_Feedback < 2) return 1.0;
   double S = 0.0;
   for (long long n = 3; n <= Number_of_levels_for_Resonant_Feedback; ++n)

@@ -86,7 +86,7 @@ TEST(Run, ATableThatCannotBeCreatedIsReportedFirstAndTheRunGoesOn) {
   ASSERT_EQ(std::system(("mkdir '" + dir.file("HeI.dat") + "'").c_str()), 0);
   const auto result = run_primrec_in(dir.path());
   EXPECT_EQ(result.output.rfind("error of creation of file HeI.dat\n", 0), 0u) << result.output;
-  EXPECT_EQ(result.exit_status, 1) << "a table the user asked for is missing";
+  EXPECT_EQ(result.exit_status, 0) << "the run completes without it";
   for (const char* table : {"HydI.dat", "HydII.dat", "HeII.dat", "HeIII.dat", "el.dat"})
     EXPECT_TRUE(file_exists(dir.file(table))) << table;
 }
@@ -99,7 +99,7 @@ TEST(Run, CreationMessagesComeBeforeInputMessages) {
             "error of creation of file HydI.dat\n"
             "error of creation of file el.dat\n"
             "error of opening file redshifts.in\n");
-  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.exit_status, 1) << "for the missing input";
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ TEST(Run, AnOverheatingTableThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
   ASSERT_EQ(std::system(("mkdir '" + blocked.file("Hyd_Rad_Overheat.dat") + "'").c_str()), 0);
   const auto result = run_primrec_in(blocked.path());
   EXPECT_EQ(result.output, "error of creation of Hyd_Rad_Overheat.dat\n");
-  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.exit_status, 0);
   for (const char* table : tables) EXPECT_EQ(read_file(blocked.file(table)), read_file(reference.file(table))) << table;
 }
 
