@@ -39,6 +39,10 @@ void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
+// The laboratory constants of fund.in (every variation factor exactly 1), pi,
+// the constants derived from them, eV_erg and He_to_H.
+void use_laboratory_constants();
+
 // The five default input files of examples/default copied into `dir`.
 void copy_default_inputs(const std::string& dir);
 

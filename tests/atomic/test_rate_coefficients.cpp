@@ -3,6 +3,8 @@
 // threshold behaviour and classical limits.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include <cmath>
 
 #include "atomic/atomic_data.h"
@@ -17,15 +19,7 @@ constexpr double tight = 1e-13;  // relative tolerance for "equal up to rounding
 class RateCoefficients : public ::testing::Test {
  protected:
   void SetUp() override {
-    e = e_reference;
-    h = h_reference;
-    me = me_reference;
-    c = c_reference;
-    kB = kB_reference;
-    mp = 1.672621637e-24;
-    pi = 3.14159265359;
-    init_general_assist_const();  // laboratory constants: V_recombination is exactly 1
-    eV_erg = 1.6021765e-12;
+    testing_support::use_laboratory_constants();  // every V_* is exactly 1
     HeI_atomic_data();
     I2s_HydI = 0.25 * I;
     I2s_HeII = I;

@@ -1,6 +1,8 @@
 // The rate globals of a step and the feedback correction.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include <cmath>
 
 #include "atomic/atomic_data.h"
@@ -29,16 +31,7 @@ enum { HydII_recomb = 6, HydI_ion = 7, HydII_recomb_previous = 14, HydI_ion_prev
 class ReactionRates : public ::testing::Test {
  protected:
   void SetUp() override {
-    G = 6.67428e-8;
-    h = 1.054571628e-27;
-    c = 29979245800.0;
-    me = 9.10938215e-28;
-    mp = 1.672621637e-24;
-    e = 4.80320427e-10;
-    kB = 1.3806504e-16;
-    pi = 3.14159265359;
-    init_general_assist_const();
-    eV_erg = 1.6021765e-12;
+    testing_support::use_laboratory_constants();
     derive_HeII_quantities();
     derive_hydrogen_quantities();
     T0 = 2.7255;

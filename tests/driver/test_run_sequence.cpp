@@ -1,6 +1,8 @@
 // Atomic quantities of hydrogen and HeII derived at start-up.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include "atomic/atomic_data.h"
 #include "driver/run_sequence.h"
 #include "input/constants.h"
@@ -9,15 +11,7 @@
 namespace {
 
 TEST(StartUp, HeIIIsHydrogenWithNuclearChargeTwo) {
-  G = 6.67428e-8;
-  h = 1.054571628e-27;
-  c = 29979245800.0;
-  me = 9.10938215e-28;
-  mp = 1.672621637e-24;
-  e = 4.80320427e-10;
-  kB = 1.3806504e-16;
-  pi = 3.14159265359;
-  init_general_assist_const();
+  testing_support::use_laboratory_constants();
   derive_HeII_quantities();
   derive_hydrogen_quantities();
 

@@ -1,6 +1,8 @@
 // Constants derived from the input, and the background functions.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include <cmath>
 
 #include "driver/run_sequence.h"
@@ -9,16 +11,7 @@
 
 namespace {
 
-void set_reference_constants() {
-  G = 6.67428e-8;
-  h = 1.054571628e-27;
-  c = 29979245800.0;
-  me = 9.10938215e-28;
-  mp = 1.672621637e-24;
-  e = 4.80320427e-10;
-  kB = 1.3806504e-16;
-  pi = 3.14159265359;
-}
+void set_reference_constants() { testing_support::use_laboratory_constants(); }
 
 // H0 in km/s/Mpc, converted like the reader does after its checks.
 void set_cosmology(double hubble, double matter, double lambda, int neutrinos, double baryons,

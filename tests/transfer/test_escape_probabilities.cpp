@@ -3,6 +3,8 @@
 // wing integrals, and the physical scalings of the kappas.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include <cmath>
 
 #include "atomic/atomic_data.h"
@@ -19,16 +21,7 @@ const double half_pi = 2 * std::atan(1.0);  // atan of the far-wing limit
 class EscapeProbabilities : public ::testing::Test {
  protected:
   void SetUp() override {
-    e = e_reference;
-    h = h_reference;
-    me = me_reference;
-    c = c_reference;
-    kB = kB_reference;
-    mp = 1.672621637e-24;
-    pi = 3.14159265359;
-    init_general_assist_const();
-    eV_erg = 1.6021765e-12;
-    He_to_H = 3.9715;
+    testing_support::use_laboratory_constants();  // every V_* is exactly 1
     T0 = 2.725;
     HeI_atomic_data();
   }

@@ -26,15 +26,7 @@ namespace {
 class Feedback : public ::testing::Test {
  protected:
   void SetUp() override {
-    G = 6.67428e-8;
-    h = 1.054571628e-27;
-    c = 29979245800.0;
-    me = 9.10938215e-28;
-    mp = 1.672621637e-24;
-    e = 4.80320427e-10;
-    kB = 1.3806504e-16;
-    pi = 3.14159265359;
-    init_general_assist_const();
+    testing_support::use_laboratory_constants();
     H0 = 67.36;
     omega_m = 0.3153;
     omega_lambda = 0.6847;

@@ -3,6 +3,8 @@
 // limits, and the wiring of the continuum-absorption rates.
 #include <gtest/gtest.h>
 
+#include "support.h"
+
 #include <cmath>
 
 #include "atomic/atomic_data.h"
@@ -18,16 +20,7 @@ constexpr double tight = 1e-13;  // relative tolerance for "equal up to rounding
 class LineRates : public ::testing::Test {
  protected:
   void SetUp() override {
-    e = e_reference;
-    h = h_reference;
-    me = me_reference;
-    c = c_reference;
-    kB = kB_reference;
-    mp = 1.672621637e-24;
-    pi = 3.14159265359;
-    init_general_assist_const();
-    eV_erg = 1.6021765e-12;
-    He_to_H = 3.9715;
+    testing_support::use_laboratory_constants();  // every V_* is exactly 1
     T0 = 2.725;
     // Flat matter + Lambda background: H(z) = H0 sqrt(0.3 (1+z)^3 + 0.7).
     H0 = 70 * 3.2407765e-20;
