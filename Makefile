@@ -1,12 +1,14 @@
 # make run       build (Release) and run primrec on the default inputs in run/
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
+# make bench     time whole runs (BASE=<git revision> to compare, MD=<file> for Markdown,
+#                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5)
 BUILD_TYPE ?= Release
 BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test sanitize clean
+.PHONY: all build run test sanitize bench clean
 
 all: build
 
@@ -28,6 +30,10 @@ sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+
+bench:
+	python3 bench/bench.py $(if $(BASE),--base $(BASE)) $(if $(MD),--markdown $(MD)) \
+	  $(if $(REPS),--reps $(REPS)) $(if $(CASES),--cases $(CASES))
 
 clean:
 	rm -rf build run

@@ -59,6 +59,7 @@ int run_primrec() {
     derive_hydrogen_quantities();
     Set_pointers();
     run_outer_passes();
+    report_work_counters();
   } else {
     status = exit_failure;
   }

@@ -31,6 +31,14 @@ constexpr double z_helium_doubly_ionised = 6090;
 // first convergence test of a step always fails.
 constexpr double xi_armed = 1e8;
 
+#ifdef PRIMREC_BENCH_COUNTERS
+constexpr bool count_work = true;
+#else
+constexpr bool count_work = false;
+#endif
+long long steps_done = 0;
+long long inner_iterations_done = 0;
+
 const char* const overheat_file_name = "Hyd_Rad_Overheat.dat";
 bool overheat_write_failed = false;
 
@@ -86,7 +94,7 @@ void converge_step(int iteration_number) {
   while (norm() > norm_var) {
     if (iterations == max_inner_iterations) {
       std::printf("inner iteration did not converge at z = %.8g\n", z);
-      return;
+      break;
     }
     Init_reaction_rates();
     compute_matrix(iteration_number);
@@ -95,6 +103,7 @@ void converge_step(int iteration_number) {
     T_matter_var = T_matter(z);
     ++iterations;
   }
+  if (count_work) inner_iterations_done += iterations;
 }
 
 FILE* create_overheat_table() {
@@ -115,6 +124,11 @@ void close_overheat_table(FILE* file) {
 }
 
 }  // namespace
+
+void report_work_counters() {
+  if (count_work)
+    std::fprintf(stderr, "primrec work: steps=%lld inner_iterations=%lld\n", steps_done, inner_iterations_done);
+}
 
 bool overheat_table_write_failed() { return overheat_write_failed; }
 
@@ -155,6 +169,7 @@ int Iteration_of_Process(int iteration_number, int number_of_iterations) {
     set_xi();
     Init_Additional_Kinetic_Coefficients(iteration_number);
     converge_step(iteration_number);
+    if (count_work) ++steps_done;
     if (iteration_number == number_of_iterations - 1) streams_out_data(step_number);
     save_step(step_number);
     Save_Inhibition_Coefficients();

@@ -16,5 +16,9 @@ int Set_Initial_Conditions(double z_start);
 // One outer pass; iteration_number runs from 0. Returns 0.
 int Iteration_of_Process(int iteration_number, int number_of_iterations);
 
+// In a build with PRIMREC_BENCH_COUNTERS: writes the number of steps and of inner
+// iterations of the run on standard error, for the benchmark. Otherwise nothing.
+void report_work_counters();
+
 // Whether "Hyd_Rad_Overheat.dat" took a write error.
 bool overheat_table_write_failed();
