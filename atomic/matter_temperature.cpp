@@ -31,20 +31,37 @@ double compton_coupling(double T_r, double expansion) {
   return (8 * sigma_t * 4 * a_St_B_stand * std::pow(T_r, 4)) / (3 * me * c * c * expansion);
 }
 
-// Share of the free electrons among free electrons and the nuclei counted at
-// the start (they share the heat the electrons take from the radiation).
-double electron_share(double y) {
-  const double R = (HydII.x_begin + HeIII.x_begin) * N0_nuclear * std::pow(y, 3) / (N0_e * std::pow(y, 3));
-  return El.x / (El.x + R);
+// The nuclei counted at the start per electron of the fully ionised plasma: with
+// x_e free electrons, x_e / (x_e + R) is the share of the heat the electrons take
+// from the radiation that they keep.
+double nuclei_per_electron(double y) {
+  return (HydII.x_begin + HeIII.x_begin) * N0_nuclear * std::pow(y, 3) / (N0_e * std::pow(y, 3));
 }
+
+// What the temperature needs of z alone: fixed for a step.
+struct Coupling {
+  double T_r;  // radiation temperature [K]
+  double K;    // Compton coupling of a fully ionised gas over the expansion rate
+  double R;    // nuclei per electron
+};
+Coupling step;
 
 }  // namespace
 
 double T_matter(double z) {
+  Init_step_matter_temperature(z);
+  return T_matter_of_step();
+}
+
+void Init_step_matter_temperature(double z) {
   const double y = 1 + z;
-  const double T_r = y * T0;
-  const double K = compton_coupling(T_r, expansion_rate(y));
-  const double Q = electron_share(y) * K;
+  step.T_r = y * T0;
+  step.K = compton_coupling(step.T_r, expansion_rate(y));
+  step.R = nuclei_per_electron(y);
+}
+
+double T_matter_of_step() {
+  const double Q = El.x / (El.x + step.R) * step.K;
   epsT0 = 1 / (Q + 1);
-  return (T_matter_var_ - D_ln_1_plus_z * Q * T_r) / (1 - 2 * D_ln_1_plus_z - D_ln_1_plus_z * Q);
+  return (T_matter_var_ - D_ln_1_plus_z * Q * step.T_r) / (1 - 2 * D_ln_1_plus_z - D_ln_1_plus_z * Q);
 }

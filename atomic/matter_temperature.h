@@ -8,5 +8,11 @@ extern double T_matter_var_;  // at the end of the previous step [K]
 extern double epsT0;          // 1 / (1 + Q) of the latest call, Q the coupling over expansion rate
 extern double epsT0_;         // at the end of the previous step
 
-// Matter temperature at redshift z [K], from T_matter_var_ over one step.
+// Matter temperature at redshift z [K], from T_matter_var_ over one step: the
+// two parts below.
 double T_matter(double z);
+
+// The coupling at z, which depends on z alone: once per step.
+void Init_step_matter_temperature(double z);
+// The temperature from the step's coupling and the electrons of the moment.
+double T_matter_of_step();

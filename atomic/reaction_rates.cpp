@@ -20,6 +20,15 @@ double ion_HydI_var, ion_HydI_var_;
 double Hydrogen_FeedBack_Correction_var;
 
 int Init_reaction_rates() {
+  Init_step_reaction_rates();
+  Init_iteration_reaction_rates();
+  return 0;
+}
+
+// Everything but the hydrogen recombination at the current step follows the
+// radiation temperatures at z and z_ or the temperature the previous step ended
+// with: the same in every inner iteration of a step.
+void Init_step_reaction_rates() {
   const double T_r = (z + 1) * T0;
   recomb_HeIII_var = recomb_HeIII(T_r);
   ion_HeII_var = ion_HeII(T_r);
@@ -27,7 +36,6 @@ int Init_reaction_rates() {
   ion_HeI_var = ion_HeI(T_r);
   recomb_orto_HeII_var = recomb_orto_HeII(T_r);
   ion_orto_HeI_var = ion_orto_HeI(T_r);
-  recomb_HydII_var = recomb_HydII_fudged(T_matter_var);
   ion_HydI_var = ion_HydI_fudged(T_r);
 
   const double T_r_ = (z_ + 1) * T0;
@@ -39,8 +47,11 @@ int Init_reaction_rates() {
   ion_orto_HeI_var_ = ion_orto_HeI(T_r_);
   recomb_HydII_var_ = recomb_HydII_fudged(T_matter_var_);
   ion_HydI_var_ = ion_HydI_fudged(T_r_);
-  return 0;
 }
+
+// Hydrogen recombination follows the matter temperature, which every inner
+// iteration recomputes.
+void Init_iteration_reaction_rates() { recomb_HydII_var = recomb_HydII_fudged(T_matter_var); }
 
 // Once per step: the correction holds for every inner iteration of the step.
 int Init_Additional_Kinetic_Coefficients(int iteration_number) {

@@ -19,8 +19,14 @@ extern double ion_HydI_var, ion_HydI_var_;                  // HydI out of 2s, f
 // Multiplies the Lyman-alpha escape term of hydrogen: 1 without feedback.
 extern double Hydrogen_FeedBack_Correction_var;
 
-// The sixteen rate globals at z (with T_matter_var) and z_ (with T_matter_var_).
+// The sixteen rate globals at z (with T_matter_var) and z_ (with T_matter_var_):
+// the step part and the iteration part below.
 int Init_reaction_rates();
+
+// The fifteen that are fixed for the step: all but recomb_HydII_var.
+void Init_step_reaction_rates();
+// recomb_HydII_var, at the matter temperature of the inner iteration.
+void Init_iteration_reaction_rates();
 
 // The feedback correction of this step; 1 in the first pass or for one level.
 int Init_Additional_Kinetic_Coefficients(int iteration_number);

@@ -4,7 +4,9 @@
 // run, in the order their construction must follow.
 #include "driver/plasma.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "driver/stepping.h"
 #include "input/constants.h"
@@ -95,9 +97,24 @@ void abundances(comp_of_plasm* first) {
   El.abundance(first);
 }
 
+namespace {
+
+// One "%-20.8g" field: to_chars in the general format with precision 8 is
+// defined to give what printf's "%.8g" gives; the blanks pad it to the width.
+char* put_field(char* out, double value) {
+  char* const end = out + table_field_width;
+  const std::to_chars_result written = std::to_chars(out, end, value, std::chars_format::general, 8);
+  std::memset(written.ptr, ' ', static_cast<size_t>(end - written.ptr));
+  return end;
+}
+
+}  // namespace
+
 void write_table_line(FILE* file, double first, double second) {
   if (file == nullptr) return;
-  std::fprintf(file, "%-20.8g%-20.8g\n", first, second);
+  char line[2 * table_field_width + 1];
+  put_field(put_field(line, first), second)[0] = '\n';
+  std::fwrite(line, 1, sizeof line, file);
 }
 
 // The electron column is printed relative to hydrogen, times the Lorentzian

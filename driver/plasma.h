@@ -68,6 +68,9 @@ void abundances(comp_of_plasm* first);
 // One line of every table when step_number is a multiple of the output stride.
 void streams_out_data(int step_number);
 
+// Every number of a table takes this many characters: "%.8g" never needs more.
+constexpr int table_field_width = 20;
+
 // One table line: two "%-20.8g" fields and a line end. Nothing for a null stream.
 void write_table_line(FILE* file, double first, double second);
 

@@ -87,20 +87,32 @@ void Save_Inhibition_Coefficients() {
   CHydII_ = CHydII;
 }
 
+// What depends on z and z_ alone (or on the values the previous step ended
+// with) is the same in every inner iteration: the first iteration of a step
+// computes it, the others reuse it. These are the rates, the matrix and the
+// temperature of the step split in two, with the same values.
+void Init_step() {
+  Init_step_reaction_rates();
+  Init_step_matrix();
+  Init_step_weights();
+  Init_step_matter_temperature(z);
+}
+
 // Rates, matrices, one sweep and the temperature, until the sweep no longer
 // changes the abundances by more than norm_var.
-void converge_step(int iteration_number) {
+void converge_step() {
   int iterations = 0;
   while (norm() > norm_var) {
     if (iterations == max_inner_iterations) {
       std::printf("inner iteration did not converge at z = %.8g\n", z);
       break;
     }
-    Init_reaction_rates();
-    compute_matrix(iteration_number);
+    if (iterations == 0) Init_step();
+    Init_iteration_reaction_rates();  // with Init_step: Init_reaction_rates
+    compute_current_matrix();         // with Init_step: compute_matrix
     save_iter();
     abundances(first_comp);
-    T_matter_var = T_matter(z);
+    T_matter_var = T_matter_of_step();  // with Init_step: T_matter(z)
     ++iterations;
   }
   if (count_work) inner_iterations_done += iterations;
@@ -168,7 +180,7 @@ int Iteration_of_Process(int iteration_number, int number_of_iterations) {
     Set_redshifts(ln_1_plus_z);
     set_xi();
     Init_Additional_Kinetic_Coefficients(iteration_number);
-    converge_step(iteration_number);
+    converge_step();
     if (count_work) ++steps_done;
     if (iteration_number == number_of_iterations - 1) streams_out_data(step_number);
     save_step(step_number);

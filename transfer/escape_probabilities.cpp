@@ -35,11 +35,9 @@ constexpr double P_Ch_G_min_damped_ratio = 1;
 // (a jump from 1 to about 0.154).
 constexpr double P_W1_k_switch = 1.1;
 
-// Line-centre absorption of a HeI line of frequency nu_line, Einstein
-// coefficient A_line and weight ratio g: the Doppler profile peaks at
-// 1 / (sqrt(pi) Doppler width), with the width at the radiation temperature.
-double kappa_He_line(double z, double x, double nu_line, double g, double A_line) {
-  const double doppler_width = nu_line * std::sqrt((z * T0 + T0) * 2 * kB / (He_to_H * mH)) / c;
+// Line-centre absorption of a HeI line of Einstein coefficient A_line and
+// weight ratio g: the Doppler profile peaks at 1 / (sqrt(pi) Doppler width).
+double kappa_He_line(double doppler_width, double x, double g, double A_line) {
   return (x + abundance_floor) * (g * A_line / std::sqrt(pi)) / doppler_width;
 }
 
@@ -109,15 +107,31 @@ double P_H(double r, double a, double w) {
 
 // x sigma_1(nu) is the continuum absorption per nucleus; 0 below the Lyman limit.
 double kappa_H(double /* z: no effect */, double nu, double x) {
-  return (x + abundance_floor) * 8 * hydrogen_ion_crs_sctn(1.0, nu) * pi * nu * nu / c / c;
+  return kappa_H_of_cross_section(nu, hydrogen_ion_crs_sctn(1.0, nu), x);
+}
+
+double kappa_H_of_cross_section(double nu, double sigma_1, double x) {
+  return (x + abundance_floor) * 8 * sigma_1 * pi * nu * nu / c / c;
 }
 
 double kappa_He_para(double z, double x) {
-  return kappa_He_line(z, x, HeI_para_line_frequency(), HeI_singlet_weight_ratio, A_2p1s_paraHeI);
+  return kappa_He_para_of_width(HeI_line_doppler_width(z, HeI_para_line_frequency()), x);
 }
 
 double kappa_He_orto(double z, double x) {
-  return kappa_He_line(z, x, HeI_orto_line_frequency(), HeI_triplet_weight_ratio, A_2p1s_ortoHeI);
+  return kappa_He_orto_of_width(HeI_line_doppler_width(z, HeI_orto_line_frequency()), x);
+}
+
+double kappa_He_para_of_width(double doppler_width, double x) {
+  return kappa_He_line(doppler_width, x, HeI_singlet_weight_ratio, A_2p1s_paraHeI);
+}
+
+double kappa_He_orto_of_width(double doppler_width, double x) {
+  return kappa_He_line(doppler_width, x, HeI_triplet_weight_ratio, A_2p1s_ortoHeI);
+}
+
+double HeI_line_doppler_width(double z, double nu) {
+  return nu * std::sqrt((z * T0 + T0) * 2 * kB / (He_to_H * mH)) / c;
 }
 
 double relative_Dopler_line_width(double T) { return std::sqrt(2 * kB * T / (He_to_H * mH)) / c; }

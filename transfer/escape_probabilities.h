@@ -46,6 +46,14 @@ double kappa_H(double z, double nu, double x);
 // abundance x, Doppler-broadened at the radiation temperature.
 double kappa_He_para(double z, double x);
 double kappa_He_orto(double z, double x);
+// The same, from their parts: the continuum with the cross-section sigma_1(nu)
+// already known, and a HeI line with its Doppler width at z already known.
+double kappa_H_of_cross_section(double nu, double sigma_1, double x);
+double kappa_He_para_of_width(double doppler_width, double x);
+double kappa_He_orto_of_width(double doppler_width, double x);
+// Doppler width [Hz] of the HeI line of frequency nu at the radiation
+// temperature of redshift z, in the form the line-centre absorption takes.
+double HeI_line_doppler_width(double z, double nu);
 // Thermal Doppler width of a helium line over the line frequency at temperature T.
 double relative_Dopler_line_width(double T);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "atomic/atomic_data.h"
+#include "atomic/rate_coefficients.h"
 #include "input/constants.h"
 #include "input/input_files.h"
 #include "transfer/escape_probabilities.h"
@@ -34,11 +35,15 @@ double excitation(double g_u, double g_l, double A_ul, double E_u, double E_l, d
 }
 
 // Sobolev rate 8 pi H / (g lambda^3 n) of a line of wavelength lambda, with n the
-// density of the absorbing atoms for an abundance x.
-double sobolev_rate(double g, double lambda, double x, double z) {
+// density of the absorbing atoms for an abundance x: the parts fixed by z, and
+// the rate from them.
+double sobolev_numerator(double z) { return 8 * pi * H(z); }
+double sobolev_denominator(double g, double lambda, double z) {
   const double p = z + 1;
-  return 8 * pi * H(z) /
-         (g * std::pow(lambda, 3.0) * std::pow(p, 3.0) * N0_nuclear * (x + abundance_floor));
+  return g * std::pow(lambda, 3.0) * std::pow(p, 3.0) * N0_nuclear;
+}
+double sobolev_rate(double numerator, double denominator, double x) {
+  return numerator / (denominator * (x + abundance_floor));
 }
 
 // Escape rate of a line with Einstein coefficient A and Sobolev rate R: with the
@@ -53,16 +58,29 @@ double lyman_alpha_escape(double lambda, double x, double z) {
                             p * (abundance_floor + x));
 }
 
-// Rate through a HeI line to the ground state: its escape probability with the
-// ratio r of line to continuum absorption, damping Gamma / (4 pi Doppler width)
-// and branching A_ground / Gamma, times the line's decay rate A_line.
-double continuum_line_rate(double z, double r, double Gamma, double nu, double A_ground,
-                           double A_line) {
+// Damping Gamma / (4 pi Doppler width) of a HeI line of frequency nu whose
+// upper level has the total width Gamma.
+double damping(double z, double Gamma, double nu) {
   const double p = z + 1;
   const double beta = std::sqrt(2 * kB * p * T0 / (He_to_H * mH)) / c;  // Doppler width / nu
-  const double a = ((0.25 * Gamma / pi) / beta) / nu;
-  const double w = A_ground / Gamma;
-  return P_H(r, a, w) * A_line;
+  return ((0.25 * Gamma / pi) / beta) / nu;
+}
+
+// What a HeI line needs of z: Sobolev parts, Doppler width, continuum
+// cross-sections, and the damping and branching A_ground / Gamma of its escape.
+HeI_line_conditions line_conditions(double z, double g, double lambda, double nu, double Gamma,
+                                    double A_ground, double escape_continuum_frequency) {
+  HeI_line_conditions line;
+  line.nu = nu;
+  line.sobolev_numerator = sobolev_numerator(z);
+  line.sobolev_denominator = sobolev_denominator(g, lambda, z);
+  line.doppler_width = HeI_line_doppler_width(z, nu);
+  line.continuum_cross_section = hydrogen_ion_crs_sctn(1.0, nu);
+  line.escape_continuum_frequency = escape_continuum_frequency;
+  line.escape_continuum_cross_section = hydrogen_ion_crs_sctn(1.0, escape_continuum_frequency);
+  line.damping = damping(z, Gamma, nu);
+  line.branching = A_ground / Gamma;
+  return line;
 }
 
 }  // namespace
@@ -92,34 +110,61 @@ double Gamma_HeI_orto_2p(double z) {
   return Gamma;
 }
 
+HeI_line_conditions HeI_para_line_conditions(double z) {
+  const double nu = HeI_para_line_frequency();
+  return line_conditions(z, HeI_singlet_weight_ratio, lambd_aHeI, nu, Gamma_HeI_para_2p(z),
+                         A_HeI_para_2p_1_1s_0, nu);
+}
+
+// The escape rate takes the continuum at the frequency c / lambda of the line,
+// the continuum rate at the one from the ionisation energies.
+HeI_line_conditions HeI_orto_line_conditions(double z) {
+  return line_conditions(z, HeI_triplet_weight_ratio, lambd_a_ortoHeI, HeI_orto_line_frequency(),
+                         Gamma_HeI_orto_2p(z), A_HeI_ortho_2p_1_para_1s_0, c / lambd_a_ortoHeI);
+}
+
+double A_r_para_heliumI(double z, double x_HeI) { return A_r_para_heliumI(HeI_para_line_conditions(z), x_HeI); }
+
+double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI) {
+  return A_r_ortho_heliumI(HeI_orto_line_conditions(z), x_HeI, x_HydI);
+}
+
+double A_H_para_heliumI(double z, double x_HeI, double x_HydI) {
+  return A_H_para_heliumI(HeI_para_line_conditions(z), x_HeI, x_HydI);
+}
+
+double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI) {
+  return A_H_ortho_heliumI(HeI_orto_line_conditions(z), x_HeI, x_HydI);
+}
+
 // x = 0 makes R about 10^128 times larger, exp(-A/R) is 1 and the rate 0.
-double A_r_para_heliumI(double z, double x_HeI) {
-  const double R = sobolev_rate(HeI_singlet_weight_ratio, lambd_aHeI, x_HeI, z);
+double A_r_para_heliumI(const HeI_line_conditions& para, double x_HeI) {
+  const double R = sobolev_rate(para.sobolev_numerator, para.sobolev_denominator, x_HeI);
   return sobolev_escape(R, A_2p1s_paraHeI);
 }
 
 // (1 + 1/r_o)^-2 = (kappa_line / (kappa_line + kappa_continuum))^2: the part of
-// the escaping photons the hydrogen continuum leaves. The continuum is taken at
-// the frequency c / lambda of the line.
-double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI) {
-  const double R_o = sobolev_rate(HeI_triplet_weight_ratio, lambd_a_ortoHeI, x_HeI, z);
-  const double r_o = kappa_He_orto(z, x_HeI) / kappa_H(z, c / lambd_a_ortoHeI, x_HydI);
+// the escaping photons the hydrogen continuum leaves.
+double A_r_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
+  const double R_o = sobolev_rate(orto.sobolev_numerator, orto.sobolev_denominator, x_HeI);
+  const double r_o = kappa_He_orto_of_width(orto.doppler_width, x_HeI) /
+                     kappa_H_of_cross_section(orto.escape_continuum_frequency,
+                                              orto.escape_continuum_cross_section, x_HydI);
   return sobolev_escape(R_o, A_2p1s_ortoHeI) * std::pow(1 + 1 / r_o, -2.0);
 }
 
-double A_H_para_heliumI(double z, double x_HeI, double x_HydI) {
-  const double nu = HeI_para_line_frequency();
-  const double r = kappa_He_para(z, x_HeI) / kappa_H(z, nu, x_HydI);
-  const double Gamma = Gamma_HeI_para_2p(z);
-  return continuum_line_rate(z, r, Gamma, nu, A_HeI_para_2p_1_1s_0, A_2p1s_paraHeI);
+// The escape probability with the ratio r of line to continuum absorption,
+// times the line's decay rate.
+double A_H_para_heliumI(const HeI_line_conditions& para, double x_HeI, double x_HydI) {
+  const double r = kappa_He_para_of_width(para.doppler_width, x_HeI) /
+                   kappa_H_of_cross_section(para.nu, para.continuum_cross_section, x_HydI);
+  return P_H(r, para.damping, para.branching) * A_2p1s_paraHeI;
 }
 
-// Here the continuum is taken at the frequency from the ionisation energies.
-double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI) {
-  const double nu = HeI_orto_line_frequency();
-  const double r = kappa_He_orto(z, x_HeI) / kappa_H(z, nu, x_HydI);
-  const double Gamma = Gamma_HeI_orto_2p(z);
-  return continuum_line_rate(z, r, Gamma, nu, A_HeI_ortho_2p_1_para_1s_0, A_2p1s_ortoHeI);
+double A_H_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
+  const double r = kappa_He_orto_of_width(orto.doppler_width, x_HeI) /
+                   kappa_H_of_cross_section(orto.nu, orto.continuum_cross_section, x_HydI);
+  return P_H(r, orto.damping, orto.branching) * A_2p1s_ortoHeI;
 }
 
 double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_aHydI, x_HydI, z); }
@@ -127,6 +172,13 @@ double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_a
 double A_r_heliumII(double z, double x_HeII) { return lyman_alpha_escape(lambd_aHeII, x_HeII, z); }
 
 double Lyman_alpha_Sobolev_rate(double z, double lambda, double x) {
-  return 8 * pi * H(z) /
-         (lyman_alpha_weight_ratio * std::pow(lambda, 3) * N0_nuclear * std::pow(1 + z, 3) * (x + abundance_floor));
+  return Lyman_alpha_Sobolev_rate(Lyman_alpha_line_conditions(z, lambda), x);
+}
+
+Lyman_alpha_line Lyman_alpha_line_conditions(double z, double lambda) {
+  return {8 * pi * H(z), lyman_alpha_weight_ratio * std::pow(lambda, 3) * N0_nuclear * std::pow(1 + z, 3)};
+}
+
+double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x) {
+  return line.numerator / (line.denominator * (x + abundance_floor));
 }

@@ -28,7 +28,37 @@ double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI);
 double A_r_hydrogen(double z, double x_HydI);
 double A_r_heliumII(double z, double x_HeII);
 
+// What the rates of a HeI line need of the redshift alone: fixed for a step.
+struct HeI_line_conditions {
+  double nu;                              // line frequency from the ionisation energies [Hz]
+  double sobolev_numerator;               // 8 pi H(z) [s^-1]
+  double sobolev_denominator;             // g lambda^3 (1+z)^3 N0_nuclear [cm^0]
+  double doppler_width;                   // at the radiation temperature [Hz]
+  double continuum_cross_section;         // hydrogen ground state at nu [cm^2]
+  double escape_continuum_frequency;      // where the Sobolev escape meets the continuum [Hz]
+  double escape_continuum_cross_section;  // hydrogen ground state there [cm^2]
+  double damping;                         // Gamma / (4 pi Doppler width)
+  double branching;                       // A to the ground state / Gamma
+};
+HeI_line_conditions HeI_para_line_conditions(double z);
+HeI_line_conditions HeI_orto_line_conditions(double z);
+
+// The four HeI rates from the conditions of their line at z: the functions
+// above are these with the conditions computed on the spot.
+double A_r_para_heliumI(const HeI_line_conditions& para, double x_HeI);
+double A_r_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI);
+double A_H_para_heliumI(const HeI_line_conditions& para, double x_HeI, double x_HydI);
+double A_H_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI);
+
 // Sobolev rate 8 pi H / (3 lambda^3 n) of a Lyman-alpha line of wavelength lambda
 // for an absorber of abundance x, in the product order of the kinetic matrix and
 // of the hydrogen overheating (A_r_hydrogen multiplies its factors otherwise).
 double Lyman_alpha_Sobolev_rate(double z, double lambda, double x);
+
+// Its parts fixed by z, and the rate from them.
+struct Lyman_alpha_line {
+  double numerator;    // 8 pi H(z) [s^-1]
+  double denominator;  // 3 lambda^3 N0_nuclear (1+z)^3
+};
+Lyman_alpha_line Lyman_alpha_line_conditions(double z, double lambda);
+double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x);

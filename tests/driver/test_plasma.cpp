@@ -1,7 +1,13 @@
 // Plasma components, the electron sum and the output lines.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "driver/kinetic_matrix.h"
@@ -20,12 +26,16 @@ std::string contents(FILE* file) {
   return text;
 }
 
+// Every line is 41 bytes, so one scratch file serves every call.
 std::string line_of(double first, double second) {
-  FILE* file = std::tmpfile();
+  static FILE* const file = std::tmpfile();
+  std::rewind(file);
   write_table_line(file, first, second);
-  std::string text = contents(file);
-  std::fclose(file);
-  return text;
+  std::fflush(file);
+  std::rewind(file);
+  char line[41];
+  const size_t got = std::fread(line, 1, sizeof line, file);
+  return std::string(line, got);
 }
 
 TEST(TableLine, TwoLeftJustifiedFieldsOfTwentyAndALineEnd) {
@@ -134,6 +144,7 @@ TEST_F(PlasmaState, UpdateWithNoReactionsKeepsThePreviousStep) {
   z_ = 1001.0;
   HydII.x_ = 0.37;
   HydII.x = 0.1;
+  Init_step_weights();
   HydII.abundance(first_comp);
   EXPECT_EQ(HydII.x, 0.37);
   H0 = omega_m = D_ln_1_plus_z = 0.0;
@@ -185,6 +196,33 @@ TEST_F(PlasmaState, OutputPointCarriesThePerturbationOnTheElectronsOnly) {
   number_of_info_points = 1;
   A_perturbation_H = z_perturbation = Delta_z_perturbation = 0.0;
   N0_e = N0_H = 0.0;
+}
+
+}  // namespace
+
+namespace {
+
+// The table writer formats without printf; it must give printf's "%-20.8g" for
+// every double, rounding boundaries, subnormals and non-finite values included.
+TEST(TableLine, IsPrintfsFormatForEveryKindOfDouble) {
+  std::mt19937_64 rng(42);
+  std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.5, 1e-4, 9.99999995e-5, 99999999.5, 99999999.4,
+                                12345678.5, 1e8, 1e-5, 1.5e-5, 7999.9999, 1e300, -1e-300,
+                                std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                std::nan(""), -std::nan("")};
+  for (int i = 0; i < 20000; ++i) {
+    uint64_t bits = rng();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    values.push_back(value);
+    values.push_back(std::ldexp(static_cast<double>(rng() % 100000000) + 0.5, -static_cast<int>(rng() % 40)));
+  }
+  for (size_t i = 0; i + 1 < values.size(); ++i) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%-20.8g%-20.8g\n", values[i], values[i + 1]);
+    ASSERT_EQ(line_of(values[i], values[i + 1]), expected) << values[i] << " " << values[i + 1];
+  }
 }
 
 }  // namespace
