@@ -35,11 +35,27 @@ double hydrogen_recombination_fit(double t) {
 
 // Fit of HeII + e -> HeI into one spin series: 10^log10_a m^3 s^-1 over
 // sqrt(T/T_low) (1 + sqrt(T/T_low))^p0 (1 + sqrt(T/T_high))^p1.
-double helium_recombination_fit(double T, double log10_a, double p0, double p1) {
+// The powers of ten are fixed numbers: each is taken once, as the same pow.
+double helium_recombination_fit(double T, double ten_to_log10_a, double p0, double p1) {
+  static const double T_high = std::pow(10.0, helium_fit_log10_T_high);
   const double s = std::sqrt(T / helium_fit_T_low);
-  const double s1 = std::sqrt(T / std::pow(10.0, helium_fit_log10_T_high));
-  return V_recombination * (std::pow(10.0, log10_a) * m3_to_cm3) /
-         (s * std::pow(1 + s, p0) * std::pow(1 + s1, p1));
+  const double s1 = std::sqrt(T / T_high);
+  return V_recombination * (ten_to_log10_a * m3_to_cm3) / (s * std::pow(1 + s, p0) * std::pow(1 + s1, p1));
+}
+
+// e^10 me / (3^1.5 pi^2 c hbar^6), the Kramers constant written with hbar; taken
+// again only when one of the constants changes.
+double kramers_constant() {
+  static double e_used, me_used, pi_used, c_used, h_used, value;
+  if (e != e_used || me != me_used || pi != pi_used || c != c_used || h != h_used) {
+    e_used = e;
+    me_used = me;
+    pi_used = pi;
+    c_used = c;
+    h_used = h;
+    value = std::pow(e, 10.0) * me / std::pow(3.0, 1.5) / pi / pi / c / std::pow(h, 6.0);
+  }
+  return value;
 }
 
 // Photoionisation rate out of an n = 2 level with ionisation energy I2 [erg],
@@ -80,9 +96,15 @@ double recomb_HeIII(double T) {
 
 double ion_HeII(double T) { return detailed_balance(recomb_HeIII(T), T, I2s_HeII); }
 
-double recomb_HeII(double T) { return helium_recombination_fit(T, -16.744, 0.289, 1.711); }
+double recomb_HeII(double T) {
+  static const double ten_to_log10_a = std::pow(10.0, -16.744);
+  return helium_recombination_fit(T, ten_to_log10_a, 0.289, 1.711);
+}
 
-double recomb_orto_HeII(double T) { return helium_recombination_fit(T, -16.306, 0.239, 1.761); }
+double recomb_orto_HeII(double T) {
+  static const double ten_to_log10_a = std::pow(10.0, -16.306);
+  return helium_recombination_fit(T, ten_to_log10_a, 0.239, 1.761);
+}
 
 double ion_HeI(double T) {
   return detailed_balance(HeI_singlet_weight * recomb_HeII(T), T, I2s_HeI);
@@ -121,8 +143,7 @@ double gaunt_ion(double n, double nu) {
 // written with hbar. Below the threshold freq1 / n^2 (or for NaN nu) the step
 // function is 0.
 double hydrogen_ion_crs_sctn(double n, double nu) {
-  const double kramers =
-      std::pow(e, 10.0) * me / std::pow(3.0, 1.5) / pi / pi / c / std::pow(h, 6.0);
+  const double kramers = kramers_constant();
   const double theta = (nu - freq1 / n / n >= 0) ? 1.0 : 0.0;
   return kramers * theta / (std::pow(nu, 3.0) * std::pow(n, 5.0)) * gaunt_ion(n, nu);
 }

@@ -96,9 +96,38 @@ void derive_cosmological_background() {
   density_parameters();
 }
 
-double H(double z) {
+namespace {
+
+double expansion_rate(double z) {
   return H0 * std::sqrt(omega_k * std::pow(1 + z, 2) + omega_lambda + omega_m * std::pow(1 + z, 3) +
                         (omega_nu_rel + omega_gamma) * std::pow(1 + z, 4));
+}
+
+// A step asks for H at its z and z_ many times over: the last two values are
+// kept, each with everything it was computed from.
+struct ExpansionRateMemo {
+  struct Entry {
+    double z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel, omega_gamma, value;
+    bool holds(double zz) const {
+      return zz == z && H0 == ::H0 && omega_k == ::omega_k && omega_lambda == ::omega_lambda &&
+             omega_m == ::omega_m && omega_nu_rel == ::omega_nu_rel && omega_gamma == ::omega_gamma;
+    }
+  };
+  Entry entries[2] = {};
+  int older = 0;
+};
+ExpansionRateMemo expansion_rate_memo;
+
+}  // namespace
+
+double H(double z) {
+  ExpansionRateMemo& memo = expansion_rate_memo;
+  for (const ExpansionRateMemo::Entry& entry : memo.entries)
+    if (entry.holds(z)) return entry.value;
+  ExpansionRateMemo::Entry& entry = memo.entries[memo.older];
+  memo.older = 1 - memo.older;
+  entry = {z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel, omega_gamma, expansion_rate(z)};
+  return entry.value;
 }
 
 double T_br(double z) { return z * T0 + T0; }

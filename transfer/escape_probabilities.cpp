@@ -41,6 +41,21 @@ double kappa_He_line(double doppler_width, double x, double g, double A_line) {
   return (x + abundance_floor) * (g * A_line / std::sqrt(pi)) / doppler_width;
 }
 
+// Powers of pi the wing terms use, taken again only when pi changes.
+struct PiPowers {
+  double pi_used = 0, root = 0, three_halves = 0, one_eighth = 0;
+};
+const PiPowers& pi_powers() {
+  static PiPowers powers;
+  if (pi != powers.pi_used) {
+    powers.pi_used = pi;
+    powers.root = std::sqrt(pi);
+    powers.three_halves = std::pow(pi, 1.5);
+    powers.one_eighth = std::pow(pi, 0.125);
+  }
+  return powers;
+}
+
 }  // namespace
 
 double P_D(double r) {
@@ -65,9 +80,10 @@ double P_D(double r) {
 // r = 0 divides by zero.
 double P_W(double a, double r) {
   if (a == 0) return 0;
-  const double A1 = std::atan(std::sqrt(far_wing_limit * std::sqrt(pi) / r / a));
-  const double A2 = std::atan(std::sqrt(-1.5625 * std::log(a) * std::sqrt(pi) / r / a));
-  return 2 * std::sqrt(a / r / std::pow(pi, 1.5)) * (A1 - A2);
+  const PiPowers& pi_ = pi_powers();
+  const double A1 = std::atan(std::sqrt(far_wing_limit * pi_.root / r / a));
+  const double A2 = std::atan(std::sqrt(-1.5625 * std::log(a) * pi_.root / r / a));
+  return 2 * std::sqrt(a / r / pi_.three_halves) * (A1 - A2);
 }
 
 double Gamma_ratio_appr(double t) { return std::pow(t + 1.28, -0.5); }
@@ -77,11 +93,12 @@ double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + 
 // The product a r decides whether the term exists; a NaN product counts as
 // below the threshold.
 double P_Ch_G(double w, double a, double r) {
-  const double S = std::sqrt(2 * std::sqrt(pi) / w / a / r);
+  const PiPowers& pi_ = pi_powers();
+  const double S = std::sqrt(2 * pi_.root / w / a / r);
   const double t = 0.5 * (1 - w) / w / S - 0.25;
   double M = 0;
   if (a * r >= P_Ch_G_min_damped_ratio) {
-    M = (1 / std::sqrt(pi)) * std::pow(8 * w * a / std::sqrt(pi), 0.25) * std::pow(r, -0.75);
+    M = (1 / pi_.root) * std::pow(8 * w * a / pi_.root, 0.25) * std::pow(r, -0.75);
   }
   return M * Gamma_ratio_appr(t) * hgf_approx(t);
 }
@@ -90,12 +107,13 @@ double P_Ch_G(double w, double a, double r) {
 double P_W1(double a, double r, double w) {
   if (a == 0) return 0;
   const double k = (r >= P_W1_k_switch) ? 0.5 * std::sqrt(std::log(r)) : 1.0;  // NaN r: 1.0
+  static const double root_root_2 = std::pow(2.0, 0.25);
+  const PiPowers& pi_ = pi_powers();
   const double u = 1 - w;
-  const double A1 = std::atan(std::sqrt(std::sqrt(pi) * far_wing_limit / r / a / u));
-  const double y = k * std::pow(2.0, 0.25) * std::pow(pi, 0.125) * std::pow(w, 0.25) *
-                   std::pow(r * a, -0.25) * std::pow(u, -0.5);
+  const double A1 = std::atan(std::sqrt(pi_.root * far_wing_limit / r / a / u));
+  const double y = k * root_root_2 * pi_.one_eighth * std::pow(w, 0.25) * std::pow(r * a, -0.25) * std::pow(u, -0.5);
   const double A2 = std::atan(y);
-  return u * 2 * std::sqrt(a / r / u / std::pow(pi, 1.5)) * (A1 - A2);
+  return u * 2 * std::sqrt(a / r / u / pi_.three_halves) * (A1 - A2);
 }
 
 // A NaN w fails the comparison and takes the scattering-line form.
