@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "atomic/atomic_data.h"
+#include "input/last_value.h"
 #include "input/constants.h"
 #include "input/input_files.h"
 
@@ -46,16 +47,9 @@ double helium_recombination_fit(double T, double ten_to_log10_a, double p0, doub
 // e^10 me / (3^1.5 pi^2 c hbar^6), the Kramers constant written with hbar; taken
 // again only when one of the constants changes.
 double kramers_constant() {
-  static double e_used, me_used, pi_used, c_used, h_used, value;
-  if (e != e_used || me != me_used || pi != pi_used || c != c_used || h != h_used) {
-    e_used = e;
-    me_used = me;
-    pi_used = pi;
-    c_used = c;
-    h_used = h;
-    value = std::pow(e, 10.0) * me / std::pow(3.0, 1.5) / pi / pi / c / std::pow(h, 6.0);
-  }
-  return value;
+  static last_value<double, double, double, double, double> remembered;
+  return remembered([] { return std::pow(e, 10.0) * me / std::pow(3.0, 1.5) / pi / pi / c / std::pow(h, 6.0); },
+                    e, me, pi, c, h);
 }
 
 // Photoionisation rate out of an n = 2 level with ionisation energy I2 [erg],
@@ -89,21 +83,33 @@ double ion_HydI_fudged(double T) {
 }
 
 // Hydrogen-like with Z = 2: the hydrogen fit at a quarter of the temperature, doubled.
+// A step asks for it at one temperature twice (itself, and for ion_HeII).
 double recomb_HeIII(double T) {
-  const double t = 0.25 * T / fit_temperature_scale;
-  return 2 * hydrogen_recombination_fit(t) * V_recombination;
+  static last_value<double, double> remembered;
+  return remembered(
+      [T] {
+        const double t = 0.25 * T / fit_temperature_scale;
+        return 2 * hydrogen_recombination_fit(t) * V_recombination;
+      },
+      T, V_recombination);
 }
 
 double ion_HeII(double T) { return detailed_balance(recomb_HeIII(T), T, I2s_HeII); }
 
+// Each is asked for at one temperature twice in a step (itself, and for the
+// photoionisation rate of its level).
 double recomb_HeII(double T) {
   static const double ten_to_log10_a = std::pow(10.0, -16.744);
-  return helium_recombination_fit(T, ten_to_log10_a, 0.289, 1.711);
+  static last_value<double, double> remembered;
+  return remembered([T] { return helium_recombination_fit(T, ten_to_log10_a, 0.289, 1.711); }, T,
+                    V_recombination);
 }
 
 double recomb_orto_HeII(double T) {
   static const double ten_to_log10_a = std::pow(10.0, -16.306);
-  return helium_recombination_fit(T, ten_to_log10_a, 0.239, 1.761);
+  static last_value<double, double> remembered;
+  return remembered([T] { return helium_recombination_fit(T, ten_to_log10_a, 0.239, 1.761); }, T,
+                    V_recombination);
 }
 
 double ion_HeI(double T) {
@@ -115,7 +121,11 @@ double ion_orto_HeI(double T) {
 }
 
 // h holds hbar, so this is (2 pi me kB T / h_Planck^2)^(3/2).
-double g_e(double T) { return std::pow(me * kB * T * 0.5 / pi, 1.5) / h / h / h; }
+// Four photoionisation rates of a step ask for it at one temperature.
+double g_e(double T) {
+  static last_value<double, double, double, double, double> remembered;
+  return remembered([T] { return std::pow(me * kB * T * 0.5 / pi, 1.5) / h / h / h; }, T, me, kB, pi, h);
+}
 
 // G0 + G1 u + G2 u^2 with u the threshold frequency of level n over nu. Levels
 // between the tabulated ones (non-integer n < 3 other than 1 and 2) get 0.
@@ -142,10 +152,16 @@ double gaunt_ion(double n, double nu) {
 // The prefactor is the Kramers constant 64 pi^4 me e^10 / (3 sqrt(3) h_Planck^6 c)
 // written with hbar. Below the threshold freq1 / n^2 (or for NaN nu) the step
 // function is 0.
+// A step asks for it at the three frequencies of the HeI lines.
 double hydrogen_ion_crs_sctn(double n, double nu) {
+  static recent_values<3, double, double, double, double> remembered;
   const double kramers = kramers_constant();
-  const double theta = (nu - freq1 / n / n >= 0) ? 1.0 : 0.0;
-  return kramers * theta / (std::pow(nu, 3.0) * std::pow(n, 5.0)) * gaunt_ion(n, nu);
+  return remembered(
+      [n, nu, kramers] {
+        const double theta = (nu - freq1 / n / n >= 0) ? 1.0 : 0.0;
+        return kramers * theta / (std::pow(nu, 3.0) * std::pow(n, 5.0)) * gaunt_ion(n, nu);
+      },
+      n, nu, kramers, freq1);
 }
 
 double planckian_photon_per_mode(double nu, double T) {

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "input/input_files.h"
+#include "input/last_value.h"
 
 double me_reduced, I, freq1, sigma_t, a_St_B, mH;
 double V_energy, V_one_photon, V_two_photon, V_recombination;
@@ -103,31 +104,13 @@ double expansion_rate(double z) {
                         (omega_nu_rel + omega_gamma) * std::pow(1 + z, 4));
 }
 
-// A step asks for H at its z and z_ many times over: the last two values are
-// kept, each with everything it was computed from.
-struct ExpansionRateMemo {
-  struct Entry {
-    double z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel, omega_gamma, value;
-    bool holds(double zz) const {
-      return zz == z && H0 == ::H0 && omega_k == ::omega_k && omega_lambda == ::omega_lambda &&
-             omega_m == ::omega_m && omega_nu_rel == ::omega_nu_rel && omega_gamma == ::omega_gamma;
-    }
-  };
-  Entry entries[2] = {};
-  int older = 0;
-};
-ExpansionRateMemo expansion_rate_memo;
-
 }  // namespace
 
+// A step asks for H at its z and z_ many times over.
 double H(double z) {
-  ExpansionRateMemo& memo = expansion_rate_memo;
-  for (const ExpansionRateMemo::Entry& entry : memo.entries)
-    if (entry.holds(z)) return entry.value;
-  ExpansionRateMemo::Entry& entry = memo.entries[memo.older];
-  memo.older = 1 - memo.older;
-  entry = {z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel, omega_gamma, expansion_rate(z)};
-  return entry.value;
+  static recent_values<2, double, double, double, double, double, double, double> remembered;
+  return remembered([z] { return expansion_rate(z); }, z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel,
+                    omega_gamma);
 }
 
 double T_br(double z) { return z * T0 + T0; }

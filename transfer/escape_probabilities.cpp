@@ -11,6 +11,7 @@
 #include "atomic/rate_coefficients.h"
 #include "input/constants.h"
 #include "input/input_files.h"
+#include "input/last_value.h"
 
 namespace {
 
@@ -43,17 +44,12 @@ double kappa_He_line(double doppler_width, double x, double g, double A_line) {
 
 // Powers of pi the wing terms use, taken again only when pi changes.
 struct PiPowers {
-  double pi_used = 0, root = 0, three_halves = 0, one_eighth = 0;
+  double root, three_halves, one_eighth;
 };
-const PiPowers& pi_powers() {
-  static PiPowers powers;
-  if (pi != powers.pi_used) {
-    powers.pi_used = pi;
-    powers.root = std::sqrt(pi);
-    powers.three_halves = std::pow(pi, 1.5);
-    powers.one_eighth = std::pow(pi, 0.125);
-  }
-  return powers;
+PiPowers pi_powers() {
+  static last_value<double> root, three_halves, one_eighth;
+  return {root([] { return std::sqrt(pi); }, pi), three_halves([] { return std::pow(pi, 1.5); }, pi),
+          one_eighth([] { return std::pow(pi, 0.125); }, pi)};
 }
 
 }  // namespace
@@ -80,7 +76,7 @@ double P_D(double r) {
 // r = 0 divides by zero.
 double P_W(double a, double r) {
   if (a == 0) return 0;
-  const PiPowers& pi_ = pi_powers();
+  const PiPowers pi_ = pi_powers();
   const double A1 = std::atan(std::sqrt(far_wing_limit * pi_.root / r / a));
   const double A2 = std::atan(std::sqrt(-1.5625 * std::log(a) * pi_.root / r / a));
   return 2 * std::sqrt(a / r / pi_.three_halves) * (A1 - A2);
@@ -93,7 +89,7 @@ double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + 
 // The product a r decides whether the term exists; a NaN product counts as
 // below the threshold.
 double P_Ch_G(double w, double a, double r) {
-  const PiPowers& pi_ = pi_powers();
+  const PiPowers pi_ = pi_powers();
   const double S = std::sqrt(2 * pi_.root / w / a / r);
   const double t = 0.5 * (1 - w) / w / S - 0.25;
   double M = 0;
@@ -108,7 +104,7 @@ double P_W1(double a, double r, double w) {
   if (a == 0) return 0;
   const double k = (r >= P_W1_k_switch) ? 0.5 * std::sqrt(std::log(r)) : 1.0;  // NaN r: 1.0
   static const double root_root_2 = std::pow(2.0, 0.25);
-  const PiPowers& pi_ = pi_powers();
+  const PiPowers pi_ = pi_powers();
   const double u = 1 - w;
   const double A1 = std::atan(std::sqrt(pi_.root * far_wing_limit / r / a / u));
   const double y = k * root_root_2 * pi_.one_eighth * std::pow(w, 0.25) * std::pow(r * a, -0.25) * std::pow(u, -0.5);
