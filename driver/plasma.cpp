@@ -4,11 +4,11 @@
 // run, in the order their construction must follow.
 #include "driver/plasma.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "driver/stepping.h"
+#include "driver/table_format.h"
 #include "input/constants.h"
 #include "input/input_files.h"
 
@@ -99,12 +99,11 @@ void abundances(comp_of_plasm* first) {
 
 namespace {
 
-// One "%-20.8g" field: to_chars in the general format with precision 8 is
-// defined to give what printf's "%.8g" gives; the blanks pad it to the width.
+// One "%-20.8g" field: the number, then blanks to the width.
 char* put_field(char* out, double value) {
   char* const end = out + table_field_width;
-  const std::to_chars_result written = std::to_chars(out, end, value, std::chars_format::general, 8);
-  std::memset(written.ptr, ' ', static_cast<size_t>(end - written.ptr));
+  char* const written = format_g8(out, value);
+  std::memset(written, ' ', static_cast<size_t>(end - written));
   return end;
 }
 

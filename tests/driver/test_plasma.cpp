@@ -211,6 +211,20 @@ TEST(TableLine, IsPrintfsFormatForEveryKindOfDouble) {
                                 std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
                                 std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
                                 std::nan(""), -std::nan("")};
+  // Ties and near-ties at the ninth digit, exact binary ties, carries into a new
+  // exponent, and the edges of the fixed form.
+  for (double tie : {12345678.5, 12345677.5, 99999999.5, 0.000099999999500000001, 9.9999999499999999e-5})
+    values.push_back(tie);
+  for (int i = 0; i < 5000; ++i) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%d.%07d5e%d", 1 + static_cast<int>(rng() % 9), static_cast<int>(rng() % 10000000),
+                  static_cast<int>(rng() % 600) - 300);
+    const double near_tie = std::strtod(text, nullptr);
+    values.push_back(near_tie);
+    values.push_back(std::nextafter(near_tie, 0.0));
+    values.push_back(std::nextafter(near_tie, 1e308));
+    values.push_back(std::ldexp(1.0, static_cast<int>(rng() % 2000) - 1000));
+  }
   for (int i = 0; i < 20000; ++i) {
     uint64_t bits = rng();
     double value;
