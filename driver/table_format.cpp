@@ -24,6 +24,7 @@ constexpr int significant_digits = 8;
 constexpr int lowest_fixed_exponent = -4;
 // Scales whose power of ten is kept: 10^-300 .. 10^300.
 constexpr int largest_scale = 300;
+constexpr double log10_of_2 = 0.30102999566398120;
 // How far from a rounding tie the scaled value must be to be trusted.
 constexpr double tie_margin = 1e-6;
 // How far inside its decade [1e7, 1e8) the scaled value must be.
@@ -58,7 +59,10 @@ struct Decimal {
 // scaled double cannot be trusted to give them.
 bool round_to_eight(double magnitude, Decimal& d) {
   static const PowersOfTen ten_to;
-  int X = static_cast<int>(std::floor(std::log10(magnitude)));
+  // From the binary exponent: the decimal one or one below it.
+  int binary_exponent;
+  std::frexp(magnitude, &binary_exponent);
+  int X = static_cast<int>(std::floor((binary_exponent - 1) * log10_of_2));
   double scaled = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int k = significant_digits - 1 - X;

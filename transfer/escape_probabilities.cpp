@@ -74,11 +74,14 @@ double P_D(double r) {
 
 // For a > 1 the logarithm turns the root of A2 into nan (a = 1 gives A2 = 0);
 // r = 0 divides by zero.
-double P_W(double a, double r) {
+double P_W(double a, double r) { return P_W(escape_line_shape(a, 0.0), r); }
+
+double P_W(const line_shape& shape, double r) {
+  const double a = shape.a;
   if (a == 0) return 0;
   const PiPowers pi_ = pi_powers();
   const double A1 = std::atan(std::sqrt(far_wing_limit * pi_.root / r / a));
-  const double A2 = std::atan(std::sqrt(-1.5625 * std::log(a) * pi_.root / r / a));
+  const double A2 = std::atan(std::sqrt(shape.wing_log_term / r / a));
   return 2 * std::sqrt(a / r / pi_.three_halves) * (A1 - A2);
 }
 
@@ -88,35 +91,57 @@ double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + 
 
 // The product a r decides whether the term exists; a NaN product counts as
 // below the threshold.
-double P_Ch_G(double w, double a, double r) {
-  const PiPowers pi_ = pi_powers();
-  const double S = std::sqrt(2 * pi_.root / w / a / r);
-  const double t = 0.5 * (1 - w) / w / S - 0.25;
+double P_Ch_G(double w, double a, double r) { return P_Ch_G(escape_line_shape(a, w), r); }
+
+double P_Ch_G(const line_shape& shape, double r) {
+  const double S = std::sqrt(shape.core_root_term / r);
+  const double t = shape.core_t_term / S - 0.25;
   double M = 0;
-  if (a * r >= P_Ch_G_min_damped_ratio) {
-    M = (1 / pi_.root) * std::pow(8 * w * a / pi_.root, 0.25) * std::pow(r, -0.75);
-  }
+  if (shape.a * r >= P_Ch_G_min_damped_ratio) M = shape.core_M_term * std::pow(r, -0.75);
   return M * Gamma_ratio_appr(t) * hgf_approx(t);
 }
 
 // w = 1 makes u = 0 and the divisions by u give inf and nan; r = 0 divides by zero.
-double P_W1(double a, double r, double w) {
+double P_W1(double a, double r, double w) { return P_W1(escape_line_shape(a, w), r); }
+
+double P_W1(const line_shape& shape, double r) {
+  const double a = shape.a, u = shape.u;
   if (a == 0) return 0;
   const double k = (r >= P_W1_k_switch) ? 0.5 * std::sqrt(std::log(r)) : 1.0;  // NaN r: 1.0
   static const double root_root_2 = std::pow(2.0, 0.25);
   const PiPowers pi_ = pi_powers();
-  const double u = 1 - w;
   const double A1 = std::atan(std::sqrt(pi_.root * far_wing_limit / r / a / u));
-  const double y = k * root_root_2 * pi_.one_eighth * std::pow(w, 0.25) * std::pow(r * a, -0.25) * std::pow(u, -0.5);
+  const double y =
+      k * root_root_2 * pi_.one_eighth * shape.w_to_one_quarter * std::pow(r * a, -0.25) * shape.u_to_minus_one_half;
   const double A2 = std::atan(y);
-  return u * 2 * std::sqrt(a / r / u / pi_.three_halves) * (A1 - A2);
+  return shape.two_u * std::sqrt(a / r / u / pi_.three_halves) * (A1 - A2);
 }
 
+double P_H(double r, double a, double w) { return P_H(escape_line_shape(a, w), r); }
+
 // A NaN w fails the comparison and takes the scattering-line form.
-double P_H(double r, double a, double w) {
+double P_H(const line_shape& shape, double r) {
   const double D = P_D(r);
-  if (std::fabs(1 - w) > scattering_line_width_of_w) return D + P_W(a, r);
-  return D + P_Ch_G(w, a, r) + P_W1(a, r, w);
+  if (std::fabs(1 - shape.w) > scattering_line_width_of_w) return D + P_W(shape, r);
+  return D + P_Ch_G(shape, r) + P_W1(shape, r);
+}
+
+// The parts of the wing terms fixed by a and w, each the leading part of its
+// expression, so that finishing it with r gives the value of the whole.
+line_shape escape_line_shape(double a, double w) {
+  const PiPowers pi_ = pi_powers();
+  line_shape shape;
+  shape.a = a;
+  shape.w = w;
+  shape.wing_log_term = -1.5625 * std::log(a) * pi_.root;
+  shape.core_root_term = 2 * pi_.root / w / a;
+  shape.core_t_term = 0.5 * (1 - w) / w;
+  shape.core_M_term = (1 / pi_.root) * std::pow(8 * w * a / pi_.root, 0.25);
+  shape.u = 1 - w;
+  shape.w_to_one_quarter = std::pow(w, 0.25);
+  shape.u_to_minus_one_half = std::pow(shape.u, -0.5);
+  shape.two_u = shape.u * 2;
+  return shape;
 }
 
 // x sigma_1(nu) is the continuum absorption per nucleus; 0 below the Lyman limit.

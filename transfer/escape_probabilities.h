@@ -25,6 +25,28 @@ constexpr double abundance_floor = 1e-128;
 constexpr double HeI_singlet_weight_ratio = 3;
 constexpr double HeI_triplet_weight_ratio = 9;
 
+// What the escape probability of a line needs of its damping a and branching w
+// alone; fixed for a step.
+struct line_shape {
+  double a, w;
+  double wing_log_term;        // -1.5625 ln(a) sqrt(pi), of P_W
+  double core_root_term;       // 2 sqrt(pi) / w / a, of P_Ch_G
+  double core_t_term;          // 0.5 (1 - w) / w, of P_Ch_G
+  double core_M_term;          // (1 / sqrt(pi)) (8 w a / sqrt(pi))^(1/4), of P_Ch_G
+  double u;                    // 1 - w, of P_W1
+  double w_to_one_quarter;     // w^(1/4), of P_W1
+  double u_to_minus_one_half;  // u^(-1/2), of P_W1
+  double two_u;                // u 2, of P_W1
+};
+line_shape escape_line_shape(double damping, double branching);
+
+// The escape probabilities from the shape of their line: the functions below
+// are these with the shape computed on the spot.
+double P_H(const line_shape& shape, double kappa_ratio);
+double P_W(const line_shape& shape, double kappa_ratio);
+double P_Ch_G(const line_shape& shape, double kappa_ratio);
+double P_W1(const line_shape& shape, double kappa_ratio);
+
 // Total escape probability of a line photon: P_D plus either P_W, or P_Ch_G + P_W1
 // when the line is almost pure scattering (w close to 1).
 double P_H(double kappa_ratio, double damping, double branching);

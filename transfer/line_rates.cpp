@@ -78,8 +78,7 @@ HeI_line_conditions line_conditions(double z, double g, double lambda, double nu
   line.continuum_cross_section = hydrogen_ion_crs_sctn(1.0, nu);
   line.escape_continuum_frequency = escape_continuum_frequency;
   line.escape_continuum_cross_section = hydrogen_ion_crs_sctn(1.0, escape_continuum_frequency);
-  line.damping = damping(z, Gamma, nu);
-  line.branching = A_ground / Gamma;
+  line.shape = escape_line_shape(damping(z, Gamma, nu), A_ground / Gamma);
   return line;
 }
 
@@ -158,13 +157,13 @@ double A_r_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x
 double A_H_para_heliumI(const HeI_line_conditions& para, double x_HeI, double x_HydI) {
   const double r = kappa_He_para_of_width(para.doppler_width, x_HeI) /
                    kappa_H_of_cross_section(para.nu, para.continuum_cross_section, x_HydI);
-  return P_H(r, para.damping, para.branching) * A_2p1s_paraHeI;
+  return P_H(para.shape, r) * A_2p1s_paraHeI;
 }
 
 double A_H_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
   const double r = kappa_He_orto_of_width(orto.doppler_width, x_HeI) /
                    kappa_H_of_cross_section(orto.nu, orto.continuum_cross_section, x_HydI);
-  return P_H(r, orto.damping, orto.branching) * A_2p1s_ortoHeI;
+  return P_H(orto.shape, r) * A_2p1s_ortoHeI;
 }
 
 double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_aHydI, x_HydI, z); }

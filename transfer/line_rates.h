@@ -10,6 +10,8 @@
 // returned; nothing traps or aborts.
 #pragma once
 
+#include "transfer/escape_probabilities.h"
+
 // Total width of HeI 2^1P_1: decays to 1^1S_0 and 2^1S_0 enhanced by stimulated
 // emission, plus excitations to the n = 3..5 singlet S and D levels.
 double Gamma_HeI_para_2p(double z);
@@ -37,8 +39,7 @@ struct HeI_line_conditions {
   double continuum_cross_section;         // hydrogen ground state at nu [cm^2]
   double escape_continuum_frequency;      // where the Sobolev escape meets the continuum [Hz]
   double escape_continuum_cross_section;  // hydrogen ground state there [cm^2]
-  double damping;                         // Gamma / (4 pi Doppler width)
-  double branching;                       // A to the ground state / Gamma
+  line_shape shape;                       // damping Gamma / (4 pi Doppler width), branching A_ground / Gamma
 };
 HeI_line_conditions HeI_para_line_conditions(double z);
 HeI_line_conditions HeI_orto_line_conditions(double z);
