@@ -13,20 +13,21 @@
 #include <cstdio>
 
 #include "input/input_files.h"
+#include "input/number_scanner.h"
 
 namespace {
 
 // Scans the rest of a row after its argument: skips the numbers before the
 // value column, reads the value, skips the numbers after it. Unchecked: a row
 // cut short keeps its value 0.
-void scan_row_value(FILE* stream, couple_double* row, int columns, int value_column) {
+void scan_row_value(number_scanner& numbers, couple_double* row, int columns, int value_column) {
   for (int i = 0; i < value_column - 2; ++i)
-    if (std::fscanf(stream, "%*lg") != 0) break;
-  if (std::fscanf(stream, "%lg", &row->y) != 1) {
+    if (numbers.skip() != 0) break;
+  if (numbers.scan(&row->y) != 1) {
     // the row keeps its value
   }
   for (int i = 0; i < columns - value_column; ++i)
-    if (std::fscanf(stream, "%*lg") != 0) break;
+    if (numbers.skip() != 0) break;
 }
 
 bool brackets(double x, const couple_double& a, const couple_double& b) {
@@ -67,16 +68,17 @@ int table_fun::In_table_fun(const char* file_name, char header_flag, int columns
     return 1;
   }
   release_rows();
-  if (std::fscanf(stream, "%lg", &head.x) == 1) scan_row_value(stream, &head, columns, value_column);
+  number_scanner numbers(stream);
+  std::fclose(stream);
+  if (numbers.scan(&head.x) == 1) scan_row_value(numbers, &head, columns, value_column);
   couple_double* last = &head;
-  for (double argument; std::fscanf(stream, "%lg", &argument) == 1;) {
+  for (double argument; numbers.scan(&argument) == 1;) {
     couple_double* row = new couple_double;
     last->next = row;
     last = row;
     row->x = argument;
-    scan_row_value(stream, row, columns, value_column);
+    scan_row_value(numbers, row, columns, value_column);
   }
-  std::fclose(stream);
   index_rows();
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "input/number_scanner.h"
 #include "input/table_fun.h"
 #include "support.h"
 
@@ -161,6 +162,42 @@ TEST_F(TableFun, BisectionGivesExactlyWhatTheWalkGives) {
       ASSERT_TRUE(same_bits(table.line_approx(probe), table.line_approx_walk(probe)))
           << "trial " << trial << " x = " << probe << ": " << table.line_approx(probe) << " vs "
           << table.line_approx_walk(probe);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Reading plain numbers in memory must read every file exactly as fscanf does.
+TEST_F(TableFun, InMemoryNumbersReadExactlyAsFscanfReads) {
+  std::mt19937_64 rng(7);
+  const std::vector<std::string> pieces = {"1", "-2.5", "3e5", "+.5", "7.", "1e+", "1e", "-", ".", "e5", "0x1p3",
+                                           "inf", "nan", "1.5abc", "abc", "$", "1,5", "2e-310", "1e400", "00012",
+                                           "9.999999999999999e22", "123456789012345678901234567890"};
+  const std::vector<std::string> gaps = {" ", "\n", "\t", "  \r\n", ""};
+  for (int trial = 0; trial < 300; ++trial) {
+    std::string text;
+    const int count = static_cast<int>(rng() % 40);
+    for (int i = 0; i < count; ++i) {
+      const bool plain = rng() % 4 != 0;
+      text += plain ? std::to_string(static_cast<double>(rng() % 100000) / (1 + rng() % 1000))
+                    : pieces[rng() % pieces.size()];
+      text += gaps[rng() % gaps.size()];
+    }
+    const int columns = 2 + static_cast<int>(rng() % 2);
+    const int value_column = 2 + static_cast<int>(rng() % (columns - 1));
+    table_fun fast, direct;
+    number_scanner::direct_conversion = true;
+    ASSERT_EQ(read(fast, text, 'n', columns, value_column), 0);
+    number_scanner::direct_conversion = false;
+    ASSERT_EQ(read(direct, text, 'n', columns, value_column), 0);
+    number_scanner::direct_conversion = true;
+    const couple_double *a = &fast.head, *b = &direct.head;
+    for (; a != nullptr && b != nullptr; a = a->next, b = b->next) {
+      ASSERT_TRUE(same_bits(a->x, b->x) && same_bits(a->y, b->y)) << "trial " << trial << ": " << text;
+    }
+    ASSERT_TRUE(a == nullptr && b == nullptr) << "trial " << trial << ": row counts differ for " << text;
   }
 }
 
