@@ -1,6 +1,7 @@
 # make run       build (Release) and run primrec on the default inputs in run/
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
+# make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
 # make bench     time whole runs (BASE=<git revision> to compare, MD=<file> for Markdown,
 #                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5)
 BUILD_TYPE ?= Release
@@ -8,7 +9,11 @@ BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all build run test sanitize bench clean
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := input_files table
+
+.PHONY: all build run test sanitize bench fuzz clean
 
 all: build
 
@@ -34,6 +39,17 @@ sanitize:
 bench:
 	python3 bench/bench.py $(if $(BASE),--base $(BASE)) $(if $(MD),--markdown $(MD)) \
 	  $(if $(REPS),--reps $(REPS)) $(if $(CASES),--cases $(CASES))
+
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPRIMREC_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/artifacts
+	for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
+	  $(FUZZ_BUILD)/tests/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(CURDIR)/$(FUZZ_BUILD)/artifacts/$$target- \
+	    $(CURDIR)/$(FUZZ_BUILD)/corpus/$$target $(CURDIR)/tests/fuzz/corpus/$$target || exit 1; \
+	done
 
 clean:
 	rm -rf build run

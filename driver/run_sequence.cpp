@@ -26,9 +26,11 @@ bool read_inputs() {
   return true;
 }
 
-void run_outer_passes() {
+// A pass whose physics broke down ends the run.
+bool run_outer_passes() {
   for (int iteration_number = 0; iteration_number <= Number_of_Iterations - 1; ++iteration_number)
-    Iteration_of_Process(iteration_number, Number_of_Iterations);
+    if (Iteration_of_Process(iteration_number, Number_of_Iterations) != 0) return false;
+  return true;
 }
 
 }  // namespace
@@ -48,8 +50,9 @@ void derive_hydrogen_quantities() {
   A_2s1sHydI = A_2s1s_hydrogen_laboratory * V_two_photon;
 }
 
-// A failed input, or a table that could not be written in full, is a failure: a
-// full disk must not look like success. A table that could not be created is
+// A failed input, a step whose result is not a finite number, or a table that
+// could not be written in full, is a failure: neither nan nor a full disk may
+// look like success. A table that could not be created is
 // reported when the program starts; the run completes without it.
 int run_primrec() {
   int status = exit_success;
@@ -58,7 +61,7 @@ int run_primrec() {
     HeI_atomic_data();
     derive_hydrogen_quantities();
     Set_pointers();
-    run_outer_passes();
+    if (!run_outer_passes()) status = exit_failure;
     report_work_counters();
   } else {
     status = exit_failure;

@@ -12,7 +12,7 @@ extern double a_St_B_stand;
 
 // Exit statuses of the program.
 constexpr int exit_success = 0;
-constexpr int exit_failure = 1;  // an input file failed, or a table could not be written in full
+constexpr int exit_failure = 1;  // an input failed, a step broke down, or a table was not written in full
 
 // Hydrogen-like ion HeII (nuclear charge 2) from the hydrogen I.
 void derive_HeII_quantities();

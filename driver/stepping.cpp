@@ -118,6 +118,14 @@ void converge_step() {
   if (count_work) inner_iterations_done += iterations;
 }
 
+// A step whose physics broke down (an abundance, the electrons or the
+// temperature not a finite number) must not be written as if it had not.
+bool step_result_finite() {
+  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next)
+    if (!std::isfinite(c->x)) return false;
+  return std::isfinite(El.x) && std::isfinite(T_matter_var);
+}
+
 FILE* create_overheat_table() {
   FILE* file = std::fopen(overheat_file_name, "w");
   if (file == nullptr) {
@@ -182,6 +190,11 @@ int Iteration_of_Process(int iteration_number, int number_of_iterations) {
     Init_Additional_Kinetic_Coefficients(iteration_number);
     converge_step();
     if (count_work) ++steps_done;
+    if (!step_result_finite()) {
+      std::printf("non-finite result at z = %.8g\n", z);
+      if (iteration_number == 0) close_overheat_table(overheat_file);
+      return 1;
+    }
     if (iteration_number == number_of_iterations - 1) streams_out_data(step_number);
     save_step(step_number);
     Save_Inhibition_Coefficients();

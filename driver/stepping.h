@@ -13,7 +13,9 @@ constexpr int max_inner_iterations = 1000;
 // Start state of a pass at z_start (always z_begin).
 int Set_Initial_Conditions(double z_start);
 
-// One outer pass; iteration_number runs from 0. Returns 0.
+// One outer pass; iteration_number runs from 0. Returns 0, or 1 when a step
+// ended with a result that is not a finite number: the pass then stops before
+// that step's output, after "non-finite result at z = <z>".
 int Iteration_of_Process(int iteration_number, int number_of_iterations);
 
 // In a build with PRIMREC_BENCH_COUNTERS: writes the number of steps and of inner
