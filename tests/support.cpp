@@ -106,8 +106,10 @@ std::vector<std::pair<double, double>> read_table(const std::string& path) {
   return rows;
 }
 
-RunResult run_primrec_in(const std::string& dir) {
-  const std::string command = "cd '" + dir + "' && exec '" PRIMREC_EXE "' </dev/null";
+RunResult run_primrec_in(const std::string& dir, int time_limit_seconds) {
+  const std::string limit =
+      time_limit_seconds > 0 ? "timeout -s KILL " + std::to_string(time_limit_seconds) + " " : std::string();
+  const std::string command = "cd '" + dir + "' && exec " + limit + "'" PRIMREC_EXE "' </dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) throw std::runtime_error("popen failed");
   std::string output;
@@ -115,7 +117,7 @@ RunResult run_primrec_in(const std::string& dir) {
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
   const int status = pclose(pipe);
-  const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : (WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1);
   return {exit_status, output};
 }
 

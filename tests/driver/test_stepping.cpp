@@ -146,3 +146,46 @@ TEST(History, AStepThatCannotConvergeIsReportedAndTheRunGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A closed universe with a large cosmological constant has no expansion rate
+// below z ~ 9.4 (H^2 < 0): the run stops there, keeps what it wrote, and fails.
+TEST(History, AStepThatBreaksDownStopsTheRunAndKeepsTheLinesBefore) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("3000", "1", "1e-2");
+  inputs.omega_lambda = "4";
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.exit_status, 1);
+  ASSERT_EQ(result.output.rfind("non-finite result at z = ", 0), 0u) << result.output;
+  const double z_stop = std::stod(result.output.substr(std::string("non-finite result at z = ").size()));
+  EXPECT_GT(z_stop, 5.0);
+  EXPECT_LT(z_stop, 20.0);
+  for (const char* table : tables) {
+    const auto rows = read_table(dir.file(table));
+    ASSERT_GT(rows.size(), 100u) << table;
+    EXPECT_GT(rows.back().first, z_stop) << table << ": the broken step is not written";
+    for (const auto& row : rows) ASSERT_TRUE(std::isfinite(row.second)) << table << " at z = " << row.first;
+  }
+}
+
+// Constants that keep helium doubly ionised below z = 5000, with a start at 5000
+// in the singly ionised state: the first steps cannot follow the transient.
+TEST(History, VariedConstantsWithALateStartStopInTheFirstSteps) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("5000", "1", "1e-3");
+  inputs.e = "7e-10";
+  inputs.me = "1e-27";
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.exit_status, 1);
+  ASSERT_EQ(result.output.rfind("non-finite result at z = ", 0), 0u) << result.output;
+  EXPECT_GT(std::stod(result.output.substr(std::string("non-finite result at z = ").size())), 4980.0);
+  for (const char* table : tables) {
+    EXPECT_LE(read_lines(dir.file(table)).size(), 2u) << table;
+    for (const auto& row : read_table(dir.file(table))) EXPECT_TRUE(std::isfinite(row.second)) << table;
+  }
+}
+
+}  // namespace

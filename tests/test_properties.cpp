@@ -1,0 +1,187 @@
+// Property tests over many generated input sets: whatever the inputs, a run
+// ends by itself, exits 0 or 1, and never writes a table line that is not a
+// finite number in the table format; over the inputs users scan, every run
+// succeeds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+using testing_support::Inputs;
+using testing_support::read_lines;
+using testing_support::run_primrec_in;
+using testing_support::ScratchDir;
+using testing_support::write_inputs;
+
+namespace {
+
+#ifdef PRIMREC_SLOW_BUILD
+constexpr int build_slowness = 8;  // -O0 and sanitizers: fewer runs, longer limits
+#else
+constexpr int build_slowness = 1;
+#endif
+
+// A fixed-seed generator whose numbers do not depend on the standard library.
+class Draw {
+ public:
+  explicit Draw(uint64_t seed) : state_(seed) {}
+  double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
+  double between(double low, double high) { return low + (high - low) * unit(); }
+  double log_between(double low, double high) { return low * std::pow(high / low, unit()); }
+  int integer(int low, int high) { return low + static_cast<int>(next() % static_cast<uint64_t>(high - low + 1)); }
+
+ private:
+  uint64_t next() {  // splitmix64
+    uint64_t x = (state_ += 0x9E3779B97F4A7C15ull);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+  }
+  uint64_t state_;
+};
+
+std::string text(double value) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.6g", value);
+  return buffer;
+}
+
+std::string scaled(const std::string& value, double factor) { return text(std::strtod(value.c_str(), nullptr) * factor); }
+
+// A table line: two fields of 20 characters, each a finite number followed by
+// blanks, and a line end.
+bool line_in_format(const std::string& line) {
+  if (line.size() != 40) return false;
+  for (int field = 0; field < 2; ++field) {
+    const std::string cell = line.substr(20 * field, 20);
+    char* end = nullptr;
+    const double value = std::strtod(cell.c_str(), &end);
+    if (end == cell.c_str() || !std::isfinite(value)) return false;
+    for (const char* p = end; p < cell.c_str() + 20; ++p)
+      if (*p != ' ') return false;
+  }
+  return true;
+}
+
+struct Outcome {
+  std::string inputs;
+  int exit_status;
+  std::string output;
+  std::string bad_line;  // the first line not in format, if any
+};
+
+Outcome run(const Inputs& inputs, int time_limit_seconds) {
+  ScratchDir dir;
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path(), time_limit_seconds);
+  Outcome outcome{testing_support::read_file(dir.file("redshifts.in")) + testing_support::read_file(dir.file("fund.in")) +
+                      testing_support::read_file(dir.file("cosm_p.in")) + "levels " + inputs.levels,
+                  result.exit_status, result.output, ""};
+  for (const char* table : {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "Hyd_Rad_Overheat.dat"})
+    for (const std::string& line : read_lines(dir.file(table)))
+      if (outcome.bad_line.empty() && !line_in_format(line)) outcome.bad_line = std::string(table) + ": " + line;
+  return outcome;
+}
+
+// Runs every input set, two at a time.
+std::vector<Outcome> run_all(const std::vector<Inputs>& sets, int time_limit_seconds) {
+  std::vector<Outcome> outcomes(sets.size());
+  for (size_t i = 0; i < sets.size(); i += 2) {
+    auto second = std::async(std::launch::async, [&, i] {
+      if (i + 1 < sets.size()) outcomes[i + 1] = run(sets[i + 1], time_limit_seconds);
+    });
+    outcomes[i] = run(sets[i], time_limit_seconds);
+    second.get();
+  }
+  return outcomes;
+}
+
+Inputs wide_inputs(Draw& draw) {
+  Inputs in;
+  const double z_begin = draw.unit() < 0.2 ? draw.between(3000, 5000) : draw.log_between(3000, 1e5);
+  in.z_begin = text(z_begin);
+  in.z_end = text(draw.log_between(1e-2, z_begin));
+  in.step = text(draw.log_between(1e-4, 0.5));
+  in.norm = text(draw.log_between(1e-12, 1e-3));
+  in.stride = std::to_string(draw.integer(1, 20));
+  in.levels = std::to_string(draw.integer(1, 50));
+  for (std::string* constant : {&in.G, &in.h, &in.c, &in.me, &in.mp, &in.e, &in.kB})
+    *constant = scaled(*constant, draw.log_between(0.5, 2));
+  in.F_H = text(draw.log_between(0.1, 10));
+  in.A_perturbation_H = text(draw.between(-0.9, 10));
+  in.z_perturbation = text(draw.log_between(0.1, 10) * 1100);
+  in.Delta_z_perturbation = text(draw.log_between(0.1, 10) * 100);
+  in.H0 = text(draw.log_between(10, 300));
+  in.omega_m = text(draw.log_between(1e-4, 5));
+  in.omega_lambda = text(draw.log_between(1e-4, 5));
+  in.nu_number = std::to_string(draw.integer(1, 6));
+  in.omega_b = text(draw.log_between(1e-4, 5));
+  in.X_M = text(draw.log_between(1e-3, 2));
+  in.T0 = text(draw.log_between(0.1, 100));
+  return in;
+}
+
+TEST(Properties, AnyInputEndsByItselfAndNeverWritesANonFiniteLine) {
+  Draw draw(20261208);
+  std::vector<Inputs> sets;
+  for (int i = 0; i < 240 / build_slowness; ++i) sets.push_back(wide_inputs(draw));
+  int succeeded = 0, broke_down = 0;
+  for (const Outcome& outcome : run_all(sets, 60 * build_slowness)) {
+    if (outcome.output.find("non-finite result at z = ") != std::string::npos) ++broke_down;
+    ASSERT_TRUE(outcome.exit_status == 0 || outcome.exit_status == 1)
+        << "status " << outcome.exit_status << " for\n" << outcome.inputs << "\n" << outcome.output;
+    ASSERT_EQ(outcome.bad_line, "") << "for\n" << outcome.inputs;
+    if (outcome.exit_status == 0) {
+      ++succeeded;
+    } else {
+      EXPECT_NE(outcome.output, "") << "a failure says why, for\n" << outcome.inputs;
+    }
+  }
+  EXPECT_GT(succeeded, 0);
+  std::printf("%zu input sets: %d runs completed, %d stopped when the physics broke down, %zu refused their input\n",
+              sets.size(), succeeded, broke_down, sets.size() - succeeded - broke_down);
+}
+
+Inputs physical_inputs(Draw& draw) {
+  Inputs in;
+  const bool early = draw.unit() < 0.5;
+  const double z_begin = early ? draw.between(7000, 10000) : draw.between(3000, 5000);
+  in.z_begin = text(z_begin);
+  in.z_end = text(draw.log_between(0.5, 200));
+  in.step = text(draw.log_between(3e-4, 5e-3));
+  in.norm = text(draw.log_between(1e-10, 1e-6));
+  in.stride = std::to_string(draw.integer(1, 10));
+  in.levels = std::to_string(draw.integer(1, 30));
+  if (early) {  // varied constants shift helium recombination: start it doubly ionised
+    in.e = scaled(in.e, draw.between(0.95, 1.05));
+    in.me = scaled(in.me, draw.between(0.9, 1.1));
+  }
+  in.F_H = text(draw.between(1.0, 1.3));
+  in.A_perturbation_H = text(draw.between(-0.2, 0.2));
+  in.H0 = text(draw.between(50, 90));
+  in.omega_m = text(draw.between(0.2, 0.5));
+  in.omega_lambda = text(draw.between(0.5, 0.8));
+  in.omega_b = text(draw.between(0.02, 0.08));
+  in.X_M = text(draw.between(0.70, 0.80));
+  in.T0 = text(draw.between(2.6, 2.8));
+  return in;
+}
+
+TEST(Properties, EveryRunUsersScanSucceeds) {
+  Draw draw(1100);
+  std::vector<Inputs> sets;
+  for (int i = 0; i < 48 / build_slowness; ++i) sets.push_back(physical_inputs(draw));
+  for (const Outcome& outcome : run_all(sets, 120 * build_slowness)) {
+    ASSERT_EQ(outcome.exit_status, 0) << "for\n" << outcome.inputs << "\n" << outcome.output;
+    ASSERT_EQ(outcome.bad_line, "") << "for\n" << outcome.inputs;
+  }
+}
+
+}  // namespace
