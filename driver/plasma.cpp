@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "atomic/matter_temperature.h"
 #include "driver/stepping.h"
 #include "driver/table_format.h"
 #include "input/constants.h"
@@ -68,6 +69,10 @@ electrons::electrons(const char* file_name_)
 
 electrons::~electrons() { close_table(file); }
 
+output_table::output_table(const char* file_name_) : file(create_table(file_name_)), file_name(file_name_) {}
+
+output_table::~output_table() { close_table(file); }
+
 void electrons::abundance(comp_of_plasm* first) {
   double free_electrons = 0.0;
   for (comp_of_plasm* c = first; c != nullptr; c = c->next) free_electrons += c->charge * c->x;
@@ -124,6 +129,7 @@ void streams_out_data(int step_number) {
   const double f = A_perturbation_H / (u * u + 1);
   write_table_line(El.file, z, (f + 1) * ((El.x * N0_e) / N0_H));
   for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next) write_table_line(c->file, z, c->x);
+  write_table_line(T_matter_table.file, z, T_matter_var);
 }
 
 // Walks the objects themselves, not the list: a run stopped by its input never
@@ -134,5 +140,6 @@ int tables_write_failed() {
   for (comp_of_plasm* c : components)
     if (table_write_failed(c->file, c->file_name)) ++failed;
   if (table_write_failed(El.file, El.file_name)) ++failed;
+  if (table_write_failed(T_matter_table.file, T_matter_table.file_name)) ++failed;
   return failed;
 }

@@ -51,12 +51,25 @@ class electrons {
   void abundance(comp_of_plasm* first);
 };
 
+// A table of its own that is not a species: the matter temperature.
+class output_table {
+ public:
+  FILE* file;  // or null when it could not be created
+  const char* file_name;
+
+  explicit output_table(const char* file_name);
+  ~output_table();
+  output_table(const output_table&) = delete;
+  output_table& operator=(const output_table&) = delete;
+};
+
 extern comp_of_plasm HydI;   // neutral hydrogen
 extern comp_of_plasm HydII;  // ionised hydrogen
 extern comp_of_plasm HeI;    // neutral helium
 extern comp_of_plasm HeII;   // singly ionised helium
 extern comp_of_plasm HeIII;  // doubly ionised helium
 extern electrons El;         // free electrons, not in the list
+extern output_table T_matter_table;  // "T_matter.dat": z and the matter temperature [K]
 extern comp_of_plasm* const first_comp;  // head of the component list: HydI
 
 // Links the five components into their list.
@@ -74,6 +87,6 @@ constexpr int table_field_width = 20;
 // One table line: two "%-20.8g" fields and a line end. Nothing for a null stream.
 void write_table_line(FILE* file, double first, double second);
 
-// Flushes the six tables; for each whose stream reports an error, writes
+// Flushes the seven tables; for each whose stream reports an error, writes
 // "error of writing file <name>\n". Returns the number of such tables.
 int tables_write_failed();

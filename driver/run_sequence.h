@@ -1,7 +1,8 @@
 // The run: static objects, the start-up sequence and the outer passes.
 //
-// Before main: a_St_B_stand, ww_, the six plasma objects (creating their tables)
-// and the empty table ln_HydRO are built in that order. main then reads the input
+// Before main: a_St_B_stand, ww_, the six plasma objects and the matter
+// temperature table (creating their tables) and the empty table ln_HydRO are
+// built in that order. main then reads the input
 // files (stopping at the first failure), derives the constants and the atomic
 // data, links the component list and runs one or two outer passes.
 #pragma once

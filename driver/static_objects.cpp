@@ -1,7 +1,7 @@
 // The objects with static storage whose construction is part of the run: in one
 // translation unit, so that they are built in this order before main and destroyed
-// in the reverse order after it (ln_HydRO first, then the tables from el.dat back
-// to HydI.dat).
+// in the reverse order after it (ln_HydRO first, then the tables from
+// T_matter.dat back to HydI.dat).
 #include <cmath>
 
 #include "driver/kinetic_matrix.h"
@@ -31,6 +31,7 @@ comp_of_plasm HeI(2, 0.0, 0.0, "HeI.dat");
 comp_of_plasm HeII(3, 0.0, 1.0, "HeII.dat");
 comp_of_plasm HeIII(4, 0.0, 2.0, "HeIII.dat");
 electrons El("el.dat");
+output_table T_matter_table("T_matter.dat");
 
 table_fun ln_HydRO;
 

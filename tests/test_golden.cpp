@@ -15,8 +15,8 @@ using testing_support::write_file;
 namespace {
 
 const char* const inputs[] = {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"};
-const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat",  "HeII.dat",
-                              "HeIII.dat", "el.dat",  "Hyd_Rad_Overheat.dat"};
+const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat",      "HeII.dat",
+                              "HeIII.dat", "el.dat",  "T_matter.dat", "Hyd_Rad_Overheat.dat"};
 
 class Golden : public ::testing::TestWithParam<const char*> {};
 

@@ -16,7 +16,7 @@ using testing_support::write_file;
 
 namespace {
 
-const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"};
+const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat"};
 const char* const inputs_in_reading_order[] = {"redshifts.in", "fine_effects.in", "fund.in",
                                                "fudge_factors.in", "cosm_p.in"};
 
@@ -28,7 +28,7 @@ void expect_empty_tables(const ScratchDir& dir) {
   EXPECT_FALSE(file_exists(dir.file("Hyd_Rad_Overheat.dat")));
 }
 
-TEST(Run, WithoutInputsItNamesTheFirstFileAndLeavesSixEmptyTables) {
+TEST(Run, WithoutInputsItNamesTheFirstFileAndLeavesSevenEmptyTables) {
   ScratchDir dir;
   const auto result = run_primrec_in(dir.path());
   EXPECT_EQ(result.output, "error of opening file redshifts.in\n");
@@ -124,7 +124,7 @@ TEST(Run, ATableOnAFullDiskIsReportedAndTheOthersAreComplete) {
   const auto result = run_primrec_in(full.path());
   EXPECT_EQ(result.output, "error of writing file HydII.dat\n");
   EXPECT_EQ(result.exit_status, 1);
-  for (const char* table : {"HydI.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"}) {
+  for (const char* table : {"HydI.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat"}) {
     EXPECT_FALSE(read_file(reference.file(table)).empty()) << table;
     EXPECT_EQ(read_file(full.file(table)), read_file(reference.file(table))) << table;
   }

@@ -189,3 +189,30 @@ TEST(History, VariedConstantsWithALateStartStopInTheFirstSteps) {
 }
 
 }  // namespace
+
+namespace {
+
+// The matter temperature table: the redshifts of the other tables, a
+// temperature never above the radiation's (up to the printed digits), equal to
+// it at first and well below it once Compton scattering has let go.
+TEST(History, MatterTemperatureFollowsTheRadiationThenFallsBelow) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("8000", "1", "1e-2");
+  inputs.stride = "3";
+  write_inputs(dir.path(), inputs);
+  ASSERT_EQ(run_primrec_in(dir.path()).exit_status, 0);
+  const auto T = read_table(dir.file("T_matter.dat"));
+  const auto el = read_table(dir.file("el.dat"));
+  ASSERT_EQ(T.size(), el.size());
+  ASSERT_GT(T.size(), 100u);
+  const double T0 = 2.7255;
+  for (size_t i = 0; i < T.size(); ++i) {
+    EXPECT_EQ(T[i].first, el[i].first);
+    EXPECT_LE(T[i].second, (1 + T[i].first) * T0 * (1 + 5e-9)) << "z = " << T[i].first;
+    EXPECT_GT(T[i].second, 0.0);
+  }
+  EXPECT_NEAR(T.front().second / ((1 + T.front().first) * T0), 1.0, 1e-6);
+  EXPECT_LT(T.back().second / ((1 + T.back().first) * T0), 0.1) << "adiabatic by z ~ 1";
+}
+
+}  // namespace
