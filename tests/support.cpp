@@ -109,7 +109,10 @@ std::vector<std::pair<double, double>> read_table(const std::string& path) {
 RunResult run_primrec_in(const std::string& dir, int time_limit_seconds) {
   const std::string limit =
       time_limit_seconds > 0 ? "timeout -s KILL " + std::to_string(time_limit_seconds) + " " : std::string();
-  const std::string command = "cd '" + dir + "' && exec " + limit + "'" PRIMREC_EXE "' </dev/null";
+  return run_command("cd '" + dir + "' && exec " + limit + "'" PRIMREC_EXE "' </dev/null");
+}
+
+RunResult run_command(const std::string& command) {
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) throw std::runtime_error("popen failed");
   std::string output;

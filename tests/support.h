@@ -72,6 +72,9 @@ struct RunResult {
   std::string output;  // everything it wrote on standard output
 };
 
+// Runs a shell command; its standard output and exit status.
+RunResult run_command(const std::string& command);
+
 // Runs the primrec binary in `dir` with no arguments; with a time limit, a run
 // still going after that many seconds is killed and reports exit status 137.
 RunResult run_primrec_in(const std::string& dir, int time_limit_seconds = 0);

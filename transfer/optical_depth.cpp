@@ -1,0 +1,137 @@
+// Thomson optical depth and visibility.
+//
+// The integral runs over the table's own rows, by the trapezoidal rule in
+// ln(1+z): the rows of a run are equally spaced in ln(1+z), where the integrand
+// dtau/d ln(1+z) = (1+z) dtau/dz varies smoothly. Below the last row, if the
+// table stops short of z = 0, x_e is held at its last value and the integral
+// taken by Simpson's rule.
+#include "transfer/optical_depth.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "input/constants.h"
+#include "input/input_files.h"
+
+namespace {
+
+// Intervals of Simpson's rule below the last row (even).
+constexpr int continuation_intervals = 400;
+
+double integrand_in_ln(double z, double x_e) { return (1 + z) * thomson_depth_per_redshift(z, x_e); }
+
+double held_fraction_depth(double z_end, double x_e) {
+  const double h = z_end / continuation_intervals;
+  double sum = thomson_depth_per_redshift(0, x_e) + thomson_depth_per_redshift(z_end, x_e);
+  for (int i = 1; i < continuation_intervals; ++i) sum += (i % 2 == 1 ? 4 : 2) * thomson_depth_per_redshift(i * h, x_e);
+  return sum * h / 3;
+}
+
+// z where the line through (z0, y0) and (z1, y1) takes the value y.
+double crossing(double z0, double y0, double z1, double y1, double y) { return z0 + (y - y0) * (z1 - z0) / (y1 - y0); }
+
+void find_last_scattering(last_scattering& result) {
+  const auto& p = result.points;
+  result.z_star = std::nan("");
+  for (size_t k = 0; k + 1 < p.size(); ++k)
+    if (p[k].tau < 1 && p[k + 1].tau >= 1) {
+      result.z_star = crossing(p[k].z, p[k].tau, p[k + 1].z, p[k + 1].tau, 1.0);
+      break;
+    }
+  size_t top = 0;
+  for (size_t k = 1; k < p.size(); ++k)
+    if (p[k].g > p[top].g) top = k;
+  result.z_peak = p[top].z;
+  double g_max = p[top].g;
+  if (top > 0 && top + 1 < p.size()) {  // the vertex of the parabola through the three highest points
+    const double z0 = p[top - 1].z, z1 = p[top].z, z2 = p[top + 1].z;
+    const double g0 = p[top - 1].g, g1 = p[top].g, g2 = p[top + 1].g;
+    const double d01 = (g1 - g0) / (z1 - z0), d12 = (g2 - g1) / (z2 - z1), curvature = (d12 - d01) / (z2 - z0);
+    if (curvature < 0) {
+      result.z_peak = 0.5 * (z0 + z1) - d01 / (2 * curvature);
+      g_max = g1 + (result.z_peak - z1) * (d01 + curvature * (result.z_peak - z0));
+    }
+  }
+  double below = std::nan(""), above = std::nan("");
+  for (size_t k = top; k > 0; --k)
+    if (p[k - 1].g < g_max / 2) {
+      below = crossing(p[k - 1].z, p[k - 1].g, p[k].z, p[k].g, g_max / 2);
+      break;
+    }
+  for (size_t k = top; k + 1 < p.size(); ++k)
+    if (p[k + 1].g < g_max / 2) {
+      above = crossing(p[k].z, p[k].g, p[k + 1].z, p[k + 1].g, g_max / 2);
+      break;
+    }
+  result.peak_full_width = above - below;
+}
+
+}  // namespace
+
+double thomson_depth_per_redshift(double z, double x_e) {
+  const double n_e = x_e * N0_H * (1 + z) * (1 + z) * (1 + z);
+  return n_e * sigma_t * c / ((1 + z) * H(z));
+}
+
+last_scattering optical_depth(const std::vector<table_row>& electrons) {
+  std::vector<table_row> rows = electrons;
+  std::sort(rows.begin(), rows.end(), [](const table_row& a, const table_row& b) { return a.z < b.z; });
+  last_scattering result;
+  double tau = 0;
+  if (rows.front().z > 0) {
+    result.continued_below = rows.front().z;
+    tau = held_fraction_depth(rows.front().z, rows.front().value);
+  }
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (k > 0) {
+      const double step = std::log1p(rows[k].z) - std::log1p(rows[k - 1].z);
+      tau += 0.5 * step * (integrand_in_ln(rows[k - 1].z, rows[k - 1].value) + integrand_in_ln(rows[k].z, rows[k].value));
+    }
+    result.points.push_back({rows[k].z, tau, thomson_depth_per_redshift(rows[k].z, rows[k].value) * std::exp(-tau)});
+  }
+  find_last_scattering(result);
+  return result;
+}
+
+double value_at(const std::vector<table_row>& table, double z) {
+  for (size_t k = 0; k + 1 < table.size(); ++k) {
+    const table_row &a = table[k], &b = table[k + 1];
+    if ((z - a.z) * (z - b.z) <= 0) return a.value + (z - a.z) * (b.value - a.value) / (b.z - a.z);
+  }
+  return std::nan("");
+}
+
+bool read_two_column_table(const std::string& file_name, std::vector<table_row>& rows, std::string& reason) {
+  std::ifstream in(file_name, std::ios::binary);
+  if (!in) {
+    reason = "cannot be opened";
+    return false;
+  }
+  rows.clear();
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    char* end = nullptr;
+    const double z = std::strtod(line.c_str(), &end);
+    const char* rest = end;
+    const double value = std::strtod(rest, &end);
+    while (*end == ' ' || *end == '\t' || *end == '\r') ++end;
+    if (rest == line.c_str() || end == rest || *end != '\0' || !std::isfinite(z) || !std::isfinite(value)) {
+      reason = "line " + std::to_string(number) + " is not two finite numbers";
+      return false;
+    }
+    if (!rows.empty() && z == rows.back().z) {
+      reason = "line " + std::to_string(number) + " repeats the redshift of the line before";
+      return false;
+    }
+    rows.push_back({z, value});
+  }
+  if (rows.size() < 3) {
+    reason = "has fewer than three lines";
+    return false;
+  }
+  return true;
+}
