@@ -1,4 +1,5 @@
 # make run       build (Release) and run primrec on the default inputs in run/
+# make plot      make run, then draw run/history.png with gnuplot
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
 # make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
@@ -13,7 +14,7 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := input_files table
 
-.PHONY: all build run test sanitize bench fuzz clean
+.PHONY: all build run plot test sanitize bench fuzz clean
 
 all: build
 
@@ -27,6 +28,12 @@ run:
 	cp examples/default/*.in run/
 	cd run && ../build/release/primrec
 	@echo "tables written to $(CURDIR)/run/"
+
+plot: run
+	command -v gnuplot >/dev/null 2>&1 || apt-get install -y gnuplot-nox || sudo apt-get install -y gnuplot-nox
+	build/release/primrec-summary run
+	gnuplot -e "dir='run'" tools/history.gp
+	@echo "picture written to $(CURDIR)/run/history.png"
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
