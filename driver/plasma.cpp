@@ -15,9 +15,6 @@
 
 namespace {
 
-// Every step arms the previous-inner-iteration value with this, so that the
-// first convergence test of a step always fails.
-constexpr double xi_armed = 1e8;
 
 FILE* create_table(const char* file_name) {
   FILE* file = std::fopen(file_name, "w");

@@ -8,6 +8,10 @@
 
 #include <cstdio>
 
+// Every step arms the previous-inner-iteration values with this: no abundance
+// exceeds 1, so the first convergence test of a step always fails.
+constexpr double xi_armed = 1e8;
+
 class comp_of_plasm {
  public:
   double x;        // abundance at the current step

@@ -27,9 +27,6 @@ namespace {
 
 // From this redshift on helium starts doubly ionised, below it singly.
 constexpr double z_helium_doubly_ionised = 6090;
-// Every step arms the previous-inner-iteration values with this, so that the
-// first convergence test of a step always fails.
-constexpr double xi_armed = 1e8;
 
 #ifdef PRIMREC_BENCH_COUNTERS
 constexpr bool count_work = true;

@@ -142,6 +142,18 @@ bool step_moves_ln_1_plus_z(double step) {
 
 }  // namespace
 
+void restore_initial_input_values() {
+  z_begin = z_end = D_ln_1_plus_z = norm_var = 0.0;
+  number_of_info_points = 1;
+  Number_of_levels_for_Resonant_Feedback = 0;
+  Number_of_Iterations = 1;
+  G = h = c = me = mp = e = kB = pi = 0.0;
+  F_H = 1.0;
+  A_perturbation_H = z_perturbation = Delta_z_perturbation = 0.0;
+  H0 = omega_m = omega_lambda = omega_b = X_M = T0 = 0.0;
+  nu_number = 0;
+}
+
 int descriptor_shift(FILE* stream, char stop) {
   for (int attempt = 0; attempt < max_label_attempts; ++attempt) {
     int ch = std::getc(stream);

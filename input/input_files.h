@@ -46,6 +46,9 @@ extern double omega_b;               // baryon density parameter
 extern double X_M;                   // hydrogen mass fraction of the baryons
 extern double T0;                    // radiation temperature today [K]
 
+// Puts every value above back to what it is before any file is read.
+void restore_initial_input_values();
+
 // Skips a label: reads characters up to and including the first `stop`, at most
 // 1001 attempts. Returns 0 when found, else prints the stop-signal message and 1.
 int descriptor_shift(FILE* stream, char stop);

@@ -23,17 +23,6 @@ namespace {
 
 const char* const file_names[] = {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"};
 
-void reset_input_globals() {
-  z_begin = z_end = D_ln_1_plus_z = norm_var = 0.0;
-  number_of_info_points = 1;
-  Number_of_levels_for_Resonant_Feedback = 0;
-  Number_of_Iterations = 1;
-  G = h = c = me = mp = e = kB = pi = 0.0;
-  F_H = 1.0;
-  A_perturbation_H = z_perturbation = Delta_z_perturbation = 0.0;
-  H0 = omega_m = omega_lambda = omega_b = X_M = T0 = 0.0;
-  nu_number = 0;
-}
 
 void require(bool condition) {
   if (!condition) __builtin_trap();
@@ -75,7 +64,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_files(data, size);
-  reset_input_globals();
+  restore_initial_input_values();
   if (init_redshift_range() != 0) return 0;
   check_redshifts();
   if (init_fine_effects() != 0) return 0;

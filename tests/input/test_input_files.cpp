@@ -42,23 +42,12 @@ const char* const good_fund =
 const char* const good_cosm =
     "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 3\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.725\n";
 
-void reset_input_globals() {
-  z_begin = z_end = D_ln_1_plus_z = norm_var = 0.0;
-  number_of_info_points = 1;
-  Number_of_levels_for_Resonant_Feedback = 0;
-  Number_of_Iterations = 1;
-  G = h = c = me = mp = e = kB = pi = 0.0;
-  F_H = 1.0;
-  A_perturbation_H = z_perturbation = Delta_z_perturbation = 0.0;
-  H0 = omega_m = omega_lambda = omega_b = X_M = T0 = 0.0;
-  nu_number = 0;
-}
 
 // Each test runs in its own empty directory with the input globals as at load.
 class InputFiles : public ::testing::Test {
  protected:
-  void SetUp() override { reset_input_globals(); }
-  void TearDown() override { reset_input_globals(); }
+  void SetUp() override { restore_initial_input_values(); }
+  void TearDown() override { restore_initial_input_values(); }
 
   void put(const char* name, const std::string& content) { write_file(dir_.file(name), content); }
 
@@ -139,7 +128,7 @@ TEST_F(InputFiles, RedshiftCheckOneGivesBothMessagesWhicheverTestFails) {
         redshifts_file("8000", "1", "1e-3", "1e-8", "99999999999"),   // beyond int
         redshifts_file("8000", "1", "1e-3", "1e-8", "2147483648"),    // INT_MAX + 1
         redshifts_file("8000", "1", "1e-3", "1e-8", "-99999999999")}) {
-    reset_input_globals();
+    restore_initial_input_values();
     EXPECT_EQ(redshifts(content), 1) << content;
     EXPECT_EQ(output_, redshift_check_1) << content;
   }
@@ -158,7 +147,7 @@ TEST_F(InputFiles, RedshiftCheckTwoRefusesStepsAndNormsThatAreNotPositiveFinite)
         redshifts_file("8000", "1", "1e-3", "-nan"),
         // ln(8001) is about 9; a step below half its last place never moves it
         redshifts_file("8000", "1", "1e-20")}) {
-    reset_input_globals();
+    restore_initial_input_values();
     EXPECT_EQ(redshifts(content), 1) << content;
     EXPECT_EQ(output_, redshift_check_2) << content;
   }
@@ -185,7 +174,7 @@ TEST_F(InputFiles, StartRedshiftWindows) {
                         Case{"5000.001", 1, redshift_helium_window},
                         Case{"6000", 1, redshift_helium_window},
                         Case{"2999.999", 1, redshift_minimum}}) {
-    reset_input_globals();
+    restore_initial_input_values();
     EXPECT_EQ(redshifts(redshifts_file(k.z_begin_text)), k.result) << k.z_begin_text;
     EXPECT_EQ(output_, k.message) << k.z_begin_text;
   }
@@ -209,7 +198,7 @@ TEST_F(InputFiles, LabelOf1000CharactersIsAcceptedAnd1001IsNot) {
 
   // One more character: the "=" is the 1002nd, the skip gives up, the scan fails
   // on it, and from there every value lands one global later.
-  reset_input_globals();
+  restore_initial_input_values();
   EXPECT_EQ(redshifts(std::string(1001, 'a') + "= 8000\n" + rest), 1);
   EXPECT_EQ(output_, std::string(lost_equals) + redshift_check_1);
   EXPECT_EQ(z_begin, 0.0);
@@ -243,7 +232,7 @@ TEST_F(InputFiles, FineEffectsSetsTheNumberOfPasses) {
   EXPECT_EQ(Number_of_levels_for_Resonant_Feedback, 2);
   EXPECT_EQ(Number_of_Iterations, 2);
   for (const char* bad : {"levels = 0\n", "levels = -4\n", "levels = 3000000000\n", "levels = x\n", ""}) {
-    reset_input_globals();
+    restore_initial_input_values();
     put("fine_effects.in", bad);
     EXPECT_EQ(run(init_fine_effects), 1) << bad;
     const std::string expected = std::string(*bad == '\0' ? lost_equals : "") +
@@ -276,14 +265,14 @@ TEST_F(InputFiles, FundamentalConstantsMustBePositiveAndFinite) {
         base.substr(0, base.find("h =")) + "h = inf\n" + base.substr(base.find("c =")),
         base.substr(0, base.find("\ne =") + 1) + "e = nan\n" + base.substr(base.find("kB =")),
         base.substr(0, base.find("kB =")) + "kB = -1.38e-16"}) {
-    reset_input_globals();
+    restore_initial_input_values();
     put("fund.in", bad);
     EXPECT_EQ(run(init_fund_const), 1) << bad;
     EXPECT_EQ(output_, fund_check) << bad;
     EXPECT_EQ(pi, 3.14159265359) << "pi is set on the failing path too";
   }
   // Last value missing: kB stays 0 after the stop-signal message.
-  reset_input_globals();
+  restore_initial_input_values();
   put("fund.in", base.substr(0, base.find("kB =")));
   EXPECT_EQ(run(init_fund_const), 1);
   EXPECT_EQ(output_, std::string(lost_equals) + fund_check);
@@ -304,7 +293,7 @@ TEST_F(InputFiles, FudgeFactors) {
        {"F_H = 0\nA = 0\nz_p = 1100\nDelta = 50\n", "F_H = nan\nA = 0\nz_p = 1100\nDelta = 50\n",
         "F_H = 1\nA = 0\nz_p = -1100\nDelta = 50\n", "F_H = 1\nA = 0\nz_p = inf\nDelta = 50\n",
         "F_H = 1\nA = 0\nz_p = 1100\nDelta = 0\n", "F_H = 1\nA = 0\nz_p = 1100\nDelta = inf\n"}) {
-    reset_input_globals();
+    restore_initial_input_values();
     put("fudge_factors.in", bad);
     EXPECT_EQ(run(init_fudge_factors), 1) << bad;
     EXPECT_EQ(output_, fudge_check) << bad;
@@ -349,7 +338,7 @@ TEST_F(InputFiles, CosmologicalChecksGiveAllThreeMessages) {
        {with("H0", "0"), with("omega_m", "-0.3"), with("omega_lambda", "0"), with("nu_number", "0"),
         with("nu_number", "99999999999"), with("omega_b", "inf"), with("X_M", "nan"),
         with("T0", "1e999")}) {
-    reset_input_globals();
+    restore_initial_input_values();
     put("cosm_p.in", bad);
     EXPECT_EQ(run(init_cosmological_const), 1) << bad;
     EXPECT_EQ(output_, cosm_check) << bad;
