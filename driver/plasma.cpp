@@ -120,11 +120,15 @@ void write_table_line(FILE* file, double first, double second) {
 
 // The electron column is printed relative to hydrogen, times the Lorentzian
 // perturbation factor 1 + A / (u^2 + 1); the kinetics never see that factor.
-void streams_out_data(int step_number) {
-  if (step_number % number_of_info_points != 0) return;
+double printed_electron_fraction() {
   const double u = (z - z_perturbation) / Delta_z_perturbation;
   const double f = A_perturbation_H / (u * u + 1);
-  write_table_line(El.file, z, (f + 1) * ((El.x * N0_e) / N0_H));
+  return (f + 1) * ((El.x * N0_e) / N0_H);
+}
+
+void streams_out_data(int step_number) {
+  if (step_number % number_of_info_points != 0) return;
+  write_table_line(El.file, z, printed_electron_fraction());
   for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next) write_table_line(c->file, z, c->x);
   write_table_line(T_matter_table.file, z, T_matter_var);
 }

@@ -82,6 +82,10 @@ void Set_pointers();
 // One Gauss-Seidel sweep: every component in list order, then the electrons.
 void abundances(comp_of_plasm* first);
 
+// The second column of "el.dat" at the current step: free electrons per hydrogen
+// nucleus times the perturbation factor of fudge_factors.in.
+double printed_electron_fraction();
+
 // One line of every table when step_number is a multiple of the output stride.
 void streams_out_data(int step_number);
 

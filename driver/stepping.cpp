@@ -116,11 +116,13 @@ void converge_step() {
 }
 
 // A step whose physics broke down (an abundance, the electrons or the
-// temperature not a finite number) must not be written as if it had not.
+// temperature not a finite number) must not be written as if it had not; nor
+// may an electron column that the perturbation factor (its amplitude is not
+// checked) makes infinite.
 bool step_result_finite() {
   for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next)
     if (!std::isfinite(c->x)) return false;
-  return std::isfinite(El.x) && std::isfinite(T_matter_var);
+  return std::isfinite(El.x) && std::isfinite(T_matter_var) && std::isfinite(printed_electron_fraction());
 }
 
 FILE* create_overheat_table() {

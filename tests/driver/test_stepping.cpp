@@ -216,3 +216,20 @@ TEST(History, MatterTemperatureFollowsTheRadiationThenFallsBelow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The perturbation amplitude is not checked; an infinite one must still not
+// reach el.dat as inf with a run that reports success.
+TEST(History, AnInfinitePerturbationStopsTheRun) {
+  ScratchDir dir;
+  Inputs inputs = single_pass("3000", "2000", "1e-2");
+  inputs.A_perturbation_H = "inf";
+  write_inputs(dir.path(), inputs);
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.output.rfind("non-finite result at z = ", 0), 0u) << result.output;
+  EXPECT_TRUE(read_lines(dir.file("el.dat")).empty());
+}
+
+}  // namespace
