@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "atomic/atomic_data.h"
@@ -45,7 +46,8 @@ const LymanLevel& kept_lyman_level(int n) {
   static std::vector<LymanLevel> levels;
   static double I_used = 0, kB_used = 0;
   const int top = std::min(Number_of_levels_for_Resonant_Feedback, largest_kept_level);
-  if (static_cast<int>(levels.size()) != top + 1 || I != I_used || kB != kB_used) {
+  const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  if (static_cast<int>(levels.size()) != std::max(top, 2) + 1 || !same_bits(I, I_used) || !same_bits(kB, kB_used)) {
     levels.assign(static_cast<size_t>(std::max(top, 2) + 1), LymanLevel{});
     for (int k = 2; k < static_cast<int>(levels.size()); ++k) levels[static_cast<size_t>(k)] = lyman_level(k);
     I_used = I;
