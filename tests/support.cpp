@@ -73,6 +73,16 @@ void copy_default_inputs(const std::string& dir) {
     write_file(dir + "/" + name, read_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name));
 }
 
+Inputs inputs_for(const std::string& levels, const std::string& z_begin, const std::string& z_end,
+                  const std::string& step) {
+  Inputs inputs;
+  inputs.levels = levels;
+  inputs.z_begin = z_begin;
+  inputs.z_end = z_end;
+  inputs.step = step;
+  return inputs;
+}
+
 void write_inputs(const std::string& dir, const Inputs& in) {
   write_file(dir + "/redshifts.in", "z_begin = " + in.z_begin + "\nz_end = " + in.z_end + "\nstep = " + in.step +
                                         "\nnorm = " + in.norm + "\nnumber_of_info_points = " + in.stride + "\n");

@@ -58,6 +58,10 @@ struct Inputs {
               omega_b = "0.0493", X_M = "0.7547", T0 = "2.7255";
 };
 
+// The default inputs with another number of feedback levels and redshift grid.
+Inputs inputs_for(const std::string& levels, const std::string& z_begin, const std::string& z_end,
+                  const std::string& step);
+
 // Writes the five input files of `inputs` into `dir`.
 void write_inputs(const std::string& dir, const Inputs& inputs);
 

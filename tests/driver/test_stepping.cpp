@@ -19,12 +19,7 @@ namespace {
 const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat"};
 
 Inputs single_pass(const std::string& z_begin, const std::string& z_end, const std::string& step) {
-  Inputs inputs;
-  inputs.levels = "1";
-  inputs.z_begin = z_begin;
-  inputs.z_end = z_end;
-  inputs.step = step;
-  return inputs;
+  return testing_support::inputs_for("1", z_begin, z_end, step);
 }
 
 // Number fractions of hydrogen and helium among the nuclei for X_M = 0.7547.

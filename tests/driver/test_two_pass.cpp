@@ -20,12 +20,7 @@ const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "H
 
 Inputs run_of(const std::string& levels, const std::string& z_begin, const std::string& z_end,
               const std::string& step) {
-  Inputs inputs;
-  inputs.levels = levels;
-  inputs.z_begin = z_begin;
-  inputs.z_end = z_end;
-  inputs.step = step;
-  return inputs;
+  return testing_support::inputs_for(levels, z_begin, z_end, step);
 }
 
 TEST(TwoPass, OneLevelWritesTheOverheatingTableAndTheTablesInOnePass) {
