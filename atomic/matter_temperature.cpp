@@ -9,59 +9,46 @@
 
 #include <cmath>
 
-#include "driver/plasma.h"
-#include "driver/run_sequence.h"
-#include "input/constants.h"
-#include "input/input_files.h"
-
-double T_matter_var = 0.0;
-double T_matter_var_ = 0.0;
-double epsT0 = 0.0;
-double epsT0_ = 0.0;
+namespace primrec {
 
 namespace {
 
-double expansion_rate(double y) {
-  return H0 * std::sqrt(omega_m * std::pow(y, 3) + omega_lambda + omega_k * std::pow(y, 2) +
-                        (omega_nu_rel + omega_gamma) * std::pow(y, 4));
+double expansion_rate(const Constants& cs, double y) {
+  return cs.H0 * std::sqrt(cs.omega_m * std::pow(y, 3) + cs.omega_lambda + cs.omega_k * std::pow(y, 2) +
+                           (cs.omega_nu_rel + cs.omega_gamma) * std::pow(y, 4));
 }
 
 // Compton coupling rate of a fully ionised electron gas over the expansion rate.
-double compton_coupling(double T_r, double expansion) {
-  return (8 * sigma_t * 4 * a_St_B_stand * std::pow(T_r, 4)) / (3 * me * c * c * expansion);
+double compton_coupling(const Constants& cs, double T_r, double expansion) {
+  return (8 * cs.sigma_t * 4 * cs.a_St_B_stand * std::pow(T_r, 4)) / (3 * cs.me * cs.c * cs.c * expansion);
 }
 
 // The nuclei counted at the start per electron of the fully ionised plasma: with
 // x_e free electrons, x_e / (x_e + R) is the share of the heat the electrons take
 // from the radiation that they keep.
-double nuclei_per_electron(double y) {
-  return (HydII.x_begin + HeIII.x_begin) * N0_nuclear * std::pow(y, 3) / (N0_e * std::pow(y, 3));
+double nuclei_per_electron(const Constants& cs, double y, double start_ions) {
+  return start_ions * cs.N0_nuclear * std::pow(y, 3) / (cs.N0_e * std::pow(y, 3));
 }
-
-// What the temperature needs of z alone: fixed for a step.
-struct Coupling {
-  double T_r;  // radiation temperature [K]
-  double K;    // Compton coupling of a fully ionised gas over the expansion rate
-  double R;    // nuclei per electron
-};
-Coupling step;
 
 }  // namespace
 
-double T_matter(double z) {
-  Init_step_matter_temperature(z);
-  return T_matter_of_step();
+double T_matter(MatterTemperature& t, const Physics& ph, double z, double El_x, double start_ions) {
+  Init_step_matter_temperature(t, ph, z, start_ions);
+  return T_matter_of_step(t, ph, El_x);
 }
 
-void Init_step_matter_temperature(double z) {
+void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, double z, double start_ions) {
   const double y = 1 + z;
-  step.T_r = y * T0;
-  step.K = compton_coupling(step.T_r, expansion_rate(y));
-  step.R = nuclei_per_electron(y);
+  t.T_r = y * ph.cs.T0;
+  t.K = compton_coupling(ph.cs, t.T_r, expansion_rate(ph.cs, y));
+  t.R = nuclei_per_electron(ph.cs, y, start_ions);
 }
 
-double T_matter_of_step() {
-  const double Q = El.x / (El.x + step.R) * step.K;
-  epsT0 = 1 / (Q + 1);
-  return (T_matter_var_ - D_ln_1_plus_z * Q * step.T_r) / (1 - 2 * D_ln_1_plus_z - D_ln_1_plus_z * Q);
+double T_matter_of_step(MatterTemperature& t, const Physics& ph, double El_x) {
+  const double D = ph.cs.D_ln_1_plus_z;
+  const double Q = El_x / (El_x + t.R) * t.K;
+  t.epsT0 = 1 / (Q + 1);
+  return (t.T_matter_var_ - D * Q * t.T_r) / (1 - 2 * D - D * Q);
 }
+
+}  // namespace primrec

@@ -1,32 +1,38 @@
 // The reaction coefficients of one redshift step: recombination and
 // photoionisation of the four ionisation stages, at the current redshift z and
-// again at the previous one z_, for the kinetic matrices; and the Lyman-series
-// feedback correction of the hydrogen Lyman-alpha escape.
-// Init_Additional_Kinetic_Coefficients runs once per step, Init_reaction_rates at
-// the start of every inner iteration. Helium rates and hydrogen photoionisation
-// follow the radiation temperature; hydrogen recombination the matter temperature.
+// again at the previous one z_, for the kinetic matrices.
+// Init_step_reaction_rates runs at the first inner iteration of a step,
+// Init_iteration_reaction_rates at every one. Helium rates and hydrogen
+// photoionisation follow the radiation temperature; hydrogen recombination the
+// matter temperature.
 #pragma once
 
-extern double recomb_HeIII_var, recomb_HeIII_var_;          // HeIII + e -> HeII [cm^3 s^-1]
-extern double ion_HeII_var, ion_HeII_var_;                  // HeII out of 2s [s^-1]
-extern double recomb_HeII_var, recomb_HeII_var_;            // HeII + e -> HeI singlets [cm^3 s^-1]
-extern double ion_HeI_var, ion_HeI_var_;                    // HeI out of 2^1S [s^-1]
-extern double recomb_orto_HeII_var, recomb_orto_HeII_var_;  // HeII + e -> HeI triplets [cm^3 s^-1]
-extern double ion_orto_HeI_var, ion_orto_HeI_var_;          // HeI out of 2^3S [s^-1]
-extern double recomb_HydII_var, recomb_HydII_var_;          // HydII + e -> HydI, fudged [cm^3 s^-1]
-extern double ion_HydI_var, ion_HydI_var_;                  // HydI out of 2s, fudged [s^-1]
+#include "atomic/physics.h"
 
-// Multiplies the Lyman-alpha escape term of hydrogen: 1 without feedback.
-extern double Hydrogen_FeedBack_Correction_var;
+namespace primrec {
 
-// The sixteen rate globals at z (with T_matter_var) and z_ (with T_matter_var_):
-// the step part and the iteration part below.
-int Init_reaction_rates();
+struct ReactionRates {
+  double recomb_HeIII_var, recomb_HeIII_var_;          // HeIII + e -> HeII [cm^3 s^-1]
+  double ion_HeII_var, ion_HeII_var_;                  // HeII out of 2s [s^-1]
+  double recomb_HeII_var, recomb_HeII_var_;            // HeII + e -> HeI singlets [cm^3 s^-1]
+  double ion_HeI_var, ion_HeI_var_;                    // HeI out of 2^1S [s^-1]
+  double recomb_orto_HeII_var, recomb_orto_HeII_var_;  // HeII + e -> HeI triplets [cm^3 s^-1]
+  double ion_orto_HeI_var, ion_orto_HeI_var_;          // HeI out of 2^3S [s^-1]
+  double recomb_HydII_var, recomb_HydII_var_;          // HydII + e -> HydI, fudged [cm^3 s^-1]
+  double ion_HydI_var, ion_HydI_var_;                  // HydI out of 2s, fudged [s^-1]
+
+  // Multiplies the Lyman-alpha escape term of hydrogen: 1 without feedback.
+  double Hydrogen_FeedBack_Correction_var;
+};
+
+// The sixteen rates at z (with T_matter_var) and z_ (with T_matter_var_): the
+// step part and the iteration part below.
+int Init_reaction_rates(ReactionRates& r, Physics& ph, double z, double z_, double T_matter_var,
+                        double T_matter_var_);
 
 // The fifteen that are fixed for the step: all but recomb_HydII_var.
-void Init_step_reaction_rates();
+void Init_step_reaction_rates(ReactionRates& r, Physics& ph, double z, double z_, double T_matter_var_);
 // recomb_HydII_var, at the matter temperature of the inner iteration.
-void Init_iteration_reaction_rates();
+void Init_iteration_reaction_rates(ReactionRates& r, Physics& ph, double T_matter_var);
 
-// The feedback correction of this step; 1 in the first pass or for one level.
-int Init_Additional_Kinetic_Coefficients(int iteration_number);
+}  // namespace primrec

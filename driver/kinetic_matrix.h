@@ -4,34 +4,64 @@
 // previous step. Each stage's recombination and ionisation are multiplied by its
 // inhibition coefficient: the probability that an atom excited to n = 2 reaches
 // the ground state (by line escape or two-photon decay) before it is ionised again.
-// compute_matrix() runs once per inner iteration, then comp_of_plasm::abundance()
-// once per component in list order: a Gauss-Seidel sweep of the weighted implicit
-// (trapezoidal) rule in ln(1+z).
+// Init_step_matrix once per step, compute_current_matrix once per inner
+// iteration, then comp_of_plasm::abundance() once per component in list order:
+// a Gauss-Seidel sweep of the weighted implicit (trapezoidal) rule in ln(1+z).
 #pragma once
+
+#include "atomic/physics.h"
+#include "atomic/reaction_rates.h"
+#include "driver/plasma.h"
+#include "transfer/line_rates.h"
+
+namespace primrec {
 
 constexpr int number_of_components = 5;
 
-extern double matrix[number_of_components][number_of_components];   // at z [s^-1]
-extern double matrix_[number_of_components][number_of_components];  // at z_ [s^-1]
+constexpr double ww = 0.5;       // weight of the current-step balance (0.5: trapezoidal)
+constexpr double ww_ = 1 - ww;   // weight of the previous-step balance
 
-extern const double ww;  // weight of the current-step balance (0.5: trapezoidal)
-extern double ww_;       // weight of the previous-step balance, 1 - ww
-extern double weight_now;       // ww / H(z) of the step [s]
-extern double weight_previous;  // ww_ / H(z_) of the step [s]
+// The current step's conditions, lines and gap factors, set by Init_step_matrix.
+struct MatrixConditions {
+  double T_r, n_e;  // radiation temperature [K], electron density if fully ionised [cm^-3]
+  // Boltzmann factors that turn rates out of the 2s levels into rates from the
+  // ground state (I2s - I1 < 0 is minus the excitation energy of 2s).
+  double boltzmann_HeII, boltzmann_HeI, boltzmann_orto_HeI, boltzmann_HydI;
+};
+
+struct KineticMatrix {
+  double matrix[number_of_components][number_of_components];   // at z [s^-1]
+  double matrix_[number_of_components][number_of_components];  // at z_ [s^-1]
+  double weight_now;       // ww / H(z) of the step [s]
+  double weight_previous;  // ww_ / H(z_) of the step [s]
+
+  double CHeIII, CHeIII_;          // inhibition of HeIII <-> HeII, now and at the previous step
+  double CHeII, CHeII_;            // of HeII <-> HeI through the singlets
+  double CHeII_orto, CHeII_orto_;  // of HeII <-> HeI through the triplets
+  double CHydII, CHydII_;          // of HydII <-> HydI
+
+  // Fixed for a step by Init_step_matrix.
+  MatrixConditions conditions;
+  Lyman_alpha_line HeII_alpha, HydI_alpha;
+  HeI_line_conditions para, orto;
+  double singlet_gap, triplet_gap;  // Boltzmann factors of the 2p - 2s gaps
+};
+
+// Zeroes all 25 entries of both matrices.
+void Init_matrix(KineticMatrix& km);
 
 // The two weights of the implicit update for the step's z and z_.
-void Init_step_weights();
-
-extern double CHeIII, CHeIII_;          // inhibition of HeIII <-> HeII, now and at the previous step
-extern double CHeII, CHeII_;            // of HeII <-> HeI through the singlets
-extern double CHeII_orto, CHeII_orto_;  // of HeII <-> HeI through the triplets
-extern double CHydII, CHydII_;          // of HydII <-> HydI
+void Init_step_weights(KineticMatrix& km, Physics& ph, double z, double z_);
 
 // Inhibition coefficients at z and the six entries of both matrices. The
 // argument (the outer pass) has no effect. It is the two parts below.
-void compute_matrix(int iteration_number);
+void compute_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r, double z,
+                    double z_, int iteration_number);
 
 // What is fixed for the step (z and z_ alone, and matrix_), after the step's rates.
-void Init_step_matrix();
+void Init_step_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r, double z,
+                      double z_);
 // The inhibition coefficients and matrix, from the abundances of the moment.
-void compute_current_matrix();
+void compute_current_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r);
+
+}  // namespace primrec

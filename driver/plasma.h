@@ -1,12 +1,16 @@
 // The plasma: five components (HydI, HydII, HeI, HeII, HeIII) and the free
-// electrons El, each with its abundance now and at the previous step and its own
-// output table. Abundances of components are relative to all nuclei,
-// N0_nuclear (1+z)^3; the electrons' is relative to the fully ionised plasma,
-// N0_e (1+z)^3. The components form a list walked from first_comp in the order
+// electrons El, each with its abundance now and at the previous step.
+// Abundances of components are relative to all nuclei, N0_nuclear (1+z)^3; the
+// electrons' is relative to the fully ionised plasma, N0_e (1+z)^3. The
+// components form a list walked from first_comp in the order
 // HydI -> HydII -> HeI -> HeII -> HeIII, which fixes the order of every sweep.
 #pragma once
 
-#include <cstdio>
+#include "input/constants.h"
+
+namespace primrec {
+
+struct KineticMatrix;
 
 // Every step arms the previous-inner-iteration values with this: no abundance
 // exceeds 1, so the first convergence test of a step always fails.
@@ -21,80 +25,55 @@ class comp_of_plasm {
   int index;       // row and column in the kinetic matrices, 0..4
   double N;        // number density at the start value [cm^-3]; informational
   double charge;   // free electrons per particle: 0, 1 or 2
-  FILE* file;      // the output table, or null when it could not be created
   comp_of_plasm* self;
   comp_of_plasm* prev;
-  comp_of_plasm* next;     // next component in the list, or null at the end
-  const char* file_name;   // name of the output table, for messages
+  comp_of_plasm* next;  // next component in the list, or null at the end
 
-  comp_of_plasm(int index, double start, double charge, const char* file_name);
-  ~comp_of_plasm();
+  comp_of_plasm(int index, double start, double charge);
   comp_of_plasm(const comp_of_plasm&) = delete;
   comp_of_plasm& operator=(const comp_of_plasm&) = delete;
 
-  // Resets the component to a new start value at the current z.
-  void Init_plasm_comp(double start);
-  // Implicit update of x over one step, summing over the list from `first`.
-  void abundance(comp_of_plasm* first);
+  // Resets the component to a new start value; N_nuclear is the density of all
+  // nuclei at the redshift of the start [cm^-3].
+  void Init_plasm_comp(double start, double N_nuclear);
+  // Implicit update of x over one step of D in ln(1+z), summing over the list from `first`.
+  void abundance(const comp_of_plasm* first, const KineticMatrix& km, double D);
 };
 
 class electrons {
  public:
-  double x;    // electron abundance now: 1 means fully ionised
-  double x_;   // at the previous redshift step
-  double N;    // N0_e (1+z)^3 at construction [cm^-3]; informational
-  FILE* file;  // "el.dat", or null when it could not be created
-  const char* file_name;
-
-  explicit electrons(const char* file_name);
-  ~electrons();
-  electrons(const electrons&) = delete;
-  electrons& operator=(const electrons&) = delete;
+  double x = 1.0;  // electron abundance now: 1 means fully ionised
+  double x_ = 0.0; // at the previous redshift step
+  double N = 0.0;  // N0_e (1+z)^3 at construction [cm^-3]; informational
 
   // x = delta_el * sum of charge * x over the list from `first`, in list order.
-  void abundance(comp_of_plasm* first);
+  void abundance(const comp_of_plasm* first, double delta_el);
 };
 
-// A table of its own that is not a species: the matter temperature.
-class output_table {
- public:
-  FILE* file;  // or null when it could not be created
-  const char* file_name;
+struct Plasma {
+  comp_of_plasm HydI{0, 0.0, 0.0};   // neutral hydrogen
+  comp_of_plasm HydII{1, 1.0, 1.0};  // ionised hydrogen
+  comp_of_plasm HeI{2, 0.0, 0.0};    // neutral helium
+  comp_of_plasm HeII{3, 0.0, 1.0};   // singly ionised helium
+  comp_of_plasm HeIII{4, 0.0, 2.0};  // doubly ionised helium
+  electrons El;                      // free electrons, not in the list
+  comp_of_plasm* const first_comp = &HydI;  // head of the component list
 
-  explicit output_table(const char* file_name);
-  ~output_table();
-  output_table(const output_table&) = delete;
-  output_table& operator=(const output_table&) = delete;
+  Plasma() { Set_pointers(); }
+  Plasma(const Plasma&) = delete;
+  Plasma& operator=(const Plasma&) = delete;
+
+  // Links the five components into their list.
+  void Set_pointers();
 };
-
-extern comp_of_plasm HydI;   // neutral hydrogen
-extern comp_of_plasm HydII;  // ionised hydrogen
-extern comp_of_plasm HeI;    // neutral helium
-extern comp_of_plasm HeII;   // singly ionised helium
-extern comp_of_plasm HeIII;  // doubly ionised helium
-extern electrons El;         // free electrons, not in the list
-extern output_table T_matter_table;  // "T_matter.dat": z and the matter temperature [K]
-extern comp_of_plasm* const first_comp;  // head of the component list: HydI
-
-// Links the five components into their list.
-void Set_pointers();
 
 // One Gauss-Seidel sweep: every component in list order, then the electrons.
-void abundances(comp_of_plasm* first);
+void abundances(Plasma& plasma, const KineticMatrix& km, const Constants& cs);
 
-// The second column of "el.dat" at the current step: free electrons per hydrogen
-// nucleus times the perturbation factor of fudge_factors.in.
-double printed_electron_fraction();
+// The second column of "el.dat" at z: free electrons per hydrogen nucleus times
+// the perturbation factor of fudge_factors.in.
+double printed_electron_fraction(const Constants& cs, double z, double El_x);
+// Free electrons per hydrogen nucleus, n_e / n_H.
+double electrons_per_hydrogen(const Constants& cs, double El_x);
 
-// One line of every table when step_number is a multiple of the output stride.
-void streams_out_data(int step_number);
-
-// Every number of a table takes this many characters: "%.8g" never needs more.
-constexpr int table_field_width = 20;
-
-// One table line: two "%-20.8g" fields and a line end. Nothing for a null stream.
-void write_table_line(FILE* file, double first, double second);
-
-// Flushes the seven tables; for each whose stream reports an error, writes
-// "error of writing file <name>\n". Returns the number of such tables.
-int tables_write_failed();
+}  // namespace primrec

@@ -1,205 +1,213 @@
 // Redshift stepping and the convergence loop of each step.
 //
-// A pass: start state at z_begin -> overheating table opened (pass 0) or read
-// back (later passes) -> matrices zeroed -> steps down to z_end. A step: set z
-// and z_, arm the convergence test, set the feedback correction, then iterate
+// A pass: start state at z_begin -> overheating rows readied (later passes) ->
+// matrices zeroed -> steps down to z_end. A step: set z and z_, arm the
+// convergence test, set the feedback correction, then iterate
 // rates -> matrix -> sweep -> electrons -> temperature until the abundances stop
-// changing; write the tables (last pass), save the step, and in pass 0 append
-// the overheating row.
+// changing; give the row (last pass), save the step, and in pass 0 add the
+// overheating row.
 #include "driver/stepping.h"
 
 #include <cmath>
-#include <cstdio>
 
-#include "atomic/matter_temperature.h"
-#include "atomic/reaction_rates.h"
-#include "driver/kinetic_matrix.h"
-#include "driver/plasma.h"
-#include "input/constants.h"
-#include "input/input_files.h"
-#include "transfer/feedback.h"
+#include "input/table_format.h"
 
-double z = 0.0;
-double z_ = 0.0;
-double ln_1_plus_z = 0.0;
+namespace primrec {
 
 namespace {
 
 // From this redshift on helium starts doubly ionised, below it singly.
 constexpr double z_helium_doubly_ionised = 6090;
 
-#ifdef PRIMREC_BENCH_COUNTERS
-constexpr bool count_work = true;
-#else
-constexpr bool count_work = false;
-#endif
-long long steps_done = 0;
-long long inner_iterations_done = 0;
-
-const char* const overheat_file_name = "Hyd_Rad_Overheat.dat";
-bool overheat_write_failed = false;
-
-void Init_matrix() {
-  for (int i = 0; i < number_of_components; ++i)
-    for (int j = 0; j < number_of_components; ++j) {
-      matrix[i][j] = 0.0;
-      matrix_[i][j] = 0.0;
-    }
+void Set_redshifts(Run& run, double ln1pz) {
+  run.z = std::exp(ln1pz) - 1;
+  run.z_ = std::exp(ln1pz - run.ph.cs.D_ln_1_plus_z) - 1;
 }
 
-void Set_redshifts(double ln1pz) {
-  z = std::exp(ln1pz) - 1;
-  z_ = std::exp(ln1pz - D_ln_1_plus_z) - 1;
-}
-
-void set_xi() {
-  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next) c->xi = xi_armed;
+void set_xi(Run& run) {
+  for (comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next) c->xi = xi_armed;
 }
 
 // Summed relative change of the abundances since the previous inner iteration;
 // a component at exactly 0 has no relative change and is left out.
-double norm() {
+double norm(const Run& run) {
   double sum = 0.0;
-  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next)
+  for (const comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next)
     if (c->x != 0.0) sum += std::fabs((c->x - c->xi) / c->x);
   return sum;
 }
 
-void save_iter() {
-  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next) c->xi = c->x;
+void save_iter(Run& run) {
+  for (comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next) c->xi = c->x;
 }
 
-void save_step(int& step_number) {
-  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next) c->x_ = c->x;
+void save_step(Run& run, int& step_number) {
+  for (comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next) c->x_ = c->x;
   ++step_number;
-  El.x_ = El.x;
-  epsT0_ = epsT0;
-  T_matter_var_ = T_matter_var;
+  run.plasma.El.x_ = run.plasma.El.x;
+  run.tm.epsT0_ = run.tm.epsT0;
+  run.tm.T_matter_var_ = run.tm.T_matter_var;
 }
 
-void Save_Inhibition_Coefficients() {
-  CHeIII_ = CHeIII;
-  CHeII_ = CHeII;
-  CHeII_orto_ = CHeII_orto;
-  CHydII_ = CHydII;
+void Save_Inhibition_Coefficients(KineticMatrix& km) {
+  km.CHeIII_ = km.CHeIII;
+  km.CHeII_ = km.CHeII;
+  km.CHeII_orto_ = km.CHeII_orto;
+  km.CHydII_ = km.CHydII;
 }
+
+// The nuclei the matter temperature counts: those ionised at the start.
+double start_ions(const Plasma& p) { return p.HydII.x_begin + p.HeIII.x_begin; }
 
 // What depends on z and z_ alone (or on the values the previous step ended
 // with) is the same in every inner iteration: the first iteration of a step
 // computes it, the others reuse it. These are the rates, the matrix and the
 // temperature of the step split in two, with the same values.
-void Init_step() {
-  Init_step_reaction_rates();
-  Init_step_matrix();
-  Init_step_weights();
-  Init_step_matter_temperature(z);
+void Init_step(Run& run) {
+  Init_step_reaction_rates(run.rates, run.ph, run.z, run.z_, run.tm.T_matter_var_);
+  Init_step_matrix(run.km, run.ph, run.plasma, run.rates, run.z, run.z_);
+  Init_step_weights(run.km, run.ph, run.z, run.z_);
+  Init_step_matter_temperature(run.tm, run.ph, run.z, start_ions(run.plasma));
+}
+
+std::string message_at(const char* text, double z) {
+  char number[32];
+  *format_g8(number, z) = '\0';
+  return std::string(text) + number + "\n";
 }
 
 // Rates, matrices, one sweep and the temperature, until the sweep no longer
 // changes the abundances by more than norm_var.
-void converge_step() {
+void converge_step(Run& run) {
   int iterations = 0;
-  while (norm() > norm_var) {
+  while (norm(run) > run.ph.cs.norm_var) {
     if (iterations == max_inner_iterations) {
-      std::printf("inner iteration did not converge at z = %.8g\n", z);
+      run.out.message(message_at("inner iteration did not converge at z = ", run.z));
       break;
     }
-    if (iterations == 0) Init_step();
-    Init_iteration_reaction_rates();  // with Init_step: Init_reaction_rates
-    compute_current_matrix();         // with Init_step: compute_matrix
-    save_iter();
-    abundances(first_comp);
-    T_matter_var = T_matter_of_step();  // with Init_step: T_matter(z)
+    if (iterations == 0) Init_step(run);
+    Init_iteration_reaction_rates(run.rates, run.ph, run.tm.T_matter_var);  // with Init_step: Init_reaction_rates
+    compute_current_matrix(run.km, run.ph, run.plasma, run.rates);          // with Init_step: compute_matrix
+    save_iter(run);
+    abundances(run.plasma, run.km, run.ph.cs);
+    run.tm.T_matter_var = T_matter_of_step(run.tm, run.ph, run.plasma.El.x);  // with Init_step: T_matter(z)
     ++iterations;
   }
-  if (count_work) inner_iterations_done += iterations;
+  run.work.inner_iterations += iterations;
 }
 
 // A step whose physics broke down (an abundance, the electrons or the
-// temperature not a finite number) must not be written as if it had not; nor
+// temperature not a finite number) must not be given as if it had not; nor
 // may an electron column that the perturbation factor (its amplitude is not
 // checked) makes infinite.
-bool step_result_finite() {
-  for (comp_of_plasm* c = first_comp; c != nullptr; c = c->next)
+bool step_result_finite(const Run& run) {
+  for (const comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next)
     if (!std::isfinite(c->x)) return false;
-  return std::isfinite(El.x) && std::isfinite(T_matter_var) && std::isfinite(printed_electron_fraction());
+  const double El_x = run.plasma.El.x;
+  return std::isfinite(El_x) && std::isfinite(run.tm.T_matter_var) &&
+         std::isfinite(printed_electron_fraction(run.ph.cs, run.z, El_x));
 }
 
-FILE* create_overheat_table() {
-  FILE* file = std::fopen(overheat_file_name, "w");
-  if (file == nullptr) {
-    std::printf("error of creation of %s\n", overheat_file_name);
-  }
-  return file;
+// One row of the history when step_number is a multiple of the output stride.
+void streams_out_data(Run& run, int step_number) {
+  const Constants& cs = run.ph.cs;
+  if (step_number % cs.number_of_info_points != 0) return;
+  const Plasma& p = run.plasma;
+  run.out.row({run.z, p.HydI.x, p.HydII.x, p.HeI.x, p.HeII.x, p.HeIII.x,
+               printed_electron_fraction(cs, run.z, p.El.x), electrons_per_hydrogen(cs, p.El.x),
+               run.tm.T_matter_var});
 }
 
-void close_overheat_table(FILE* file) {
-  if (file == nullptr) return;
-  const bool failed = std::ferror(file) != 0;
-  if (std::fclose(file) != 0 || failed) {
-    std::printf("error of writing file %s\n", overheat_file_name);
-    overheat_write_failed = true;
-  }
+void overheating_row(Run& run) {
+  const Plasma& p = run.plasma;
+  const HydrogenState state{p.HydI.x, p.HydII.x, p.El.x, run.rates.recomb_HydII_var, run.rates.ion_HydI_var};
+  couple_double row;
+  if (!Out_of_Hydrogen_radiation_overheating_ln(run.ph, run.z, state, row)) return;
+  run.fb.ln_HydRO.add_row(row.x, row.y);
+  run.out.overheating_row({row.x, row.y});
+}
+
+bool cancelled(const Run& run) {
+  return run.options.cancel != nullptr && run.options.cancel->load(std::memory_order_relaxed);
+}
+
+void report_progress(Run& run, int iteration_number, int number_of_iterations) {
+  const Constants& cs = run.ph.cs;
+  const double top = std::log(cs.z_begin + 1), span = top - std::log(cs.z_end + 1);
+  const double pass_fraction = span > 0 ? (top - run.ln_1_plus_z) / span : 1.0;
+  run.out.progress({iteration_number, number_of_iterations, run.z,
+                    (iteration_number + pass_fraction) / number_of_iterations});
 }
 
 }  // namespace
 
-void report_work_counters() {
-  if (count_work)
-    std::fprintf(stderr, "primrec work: steps=%lld inner_iterations=%lld\n", steps_done, inner_iterations_done);
-}
-
-bool overheat_table_write_failed() { return overheat_write_failed; }
-
-// Every pass starts from the same state, the one at program load for the
+// Every pass starts from the same state, the one a run begins with for the
 // electrons and the inhibition coefficients: carried over from z_end, they would
 // give the first step a recombination term without its ionisation partner.
-int Set_Initial_Conditions(double z_start) {
+int Set_Initial_Conditions(Run& run, double z_start) {
+  const Constants& cs = run.ph.cs;
+  Plasma& p = run.plasma;
   const bool helium_singly_ionised = z_start < z_helium_doubly_ionised;
-  HeIII.Init_plasm_comp(helium_singly_ionised ? 0.0 : Y_N);
-  HeII.Init_plasm_comp(helium_singly_ionised ? Y_N : 0.0);
-  HydII.Init_plasm_comp(X_N);
-  HeI.Init_plasm_comp(0.0);
-  HydI.Init_plasm_comp(0.0);
-  epsT0 = epsT0_ = 0.0;
-  T_matter_var = T_matter_var_ = T0 * (1 + z_start);
-  El.x = 1.0;
-  El.x_ = 0.0;
-  CHeIII = CHeII = CHeII_orto = CHydII = 1.0;
-  CHeIII_ = CHeII_ = CHeII_orto_ = CHydII_ = 1.0;
+  const double N = cs.N0_nuclear * std::pow(1 + run.z, 3);
+  p.HeIII.Init_plasm_comp(helium_singly_ionised ? 0.0 : cs.Y_N, N);
+  p.HeII.Init_plasm_comp(helium_singly_ionised ? cs.Y_N : 0.0, N);
+  p.HydII.Init_plasm_comp(cs.X_N, N);
+  p.HeI.Init_plasm_comp(0.0, N);
+  p.HydI.Init_plasm_comp(0.0, N);
+  run.tm.epsT0 = run.tm.epsT0_ = 0.0;
+  run.tm.T_matter_var = run.tm.T_matter_var_ = cs.T0 * (1 + z_start);
+  p.El.x = 1.0;
+  p.El.x_ = 0.0;
+  KineticMatrix& km = run.km;
+  km.CHeIII = km.CHeII = km.CHeII_orto = km.CHydII = 1.0;
+  km.CHeIII_ = km.CHeII_ = km.CHeII_orto_ = km.CHydII_ = 1.0;
   return 0;
 }
 
-int Iteration_of_Process(int iteration_number, int number_of_iterations) {
-  z = z_begin;
-  Set_Initial_Conditions(z_begin);
-  FILE* overheat_file = nullptr;
-  if (iteration_number == 0) {
-    overheat_file = create_overheat_table();
-  } else {
-    Init_HydRO();
-  }
-  Init_matrix();
+// Once per step: the correction holds for every inner iteration of the step.
+int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
+  run.rates.Hydrogen_FeedBack_Correction_var = Hydrogen_FeedBack_Correction(run.fb, run.ph, run.z, iteration_number);
+  return 0;
+}
+
+Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
+  const Constants& cs = run.ph.cs;
+  run.z = cs.z_begin;
+  Set_Initial_Conditions(run, cs.z_begin);
+  if (iteration_number > 0) Init_HydRO(run.fb, run.ph);
+  Init_matrix(run.km);
 
   int step_number = 0;
-  for (ln_1_plus_z = std::log(z_begin + 1) + D_ln_1_plus_z; ln_1_plus_z >= std::log(z_end + 1);
-       ln_1_plus_z = ln_1_plus_z + D_ln_1_plus_z) {
-    Set_redshifts(ln_1_plus_z);
-    set_xi();
-    Init_Additional_Kinetic_Coefficients(iteration_number);
-    converge_step();
-    if (count_work) ++steps_done;
-    if (!step_result_finite()) {
-      std::printf("non-finite result at z = %.8g\n", z);
-      if (iteration_number == 0) close_overheat_table(overheat_file);
-      return 1;
+  for (run.ln_1_plus_z = std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z; run.ln_1_plus_z >= std::log(cs.z_end + 1);
+       run.ln_1_plus_z = run.ln_1_plus_z + cs.D_ln_1_plus_z) {
+    if (cancelled(run)) return Status::cancelled;
+    Set_redshifts(run, run.ln_1_plus_z);
+    set_xi(run);
+    Init_Additional_Kinetic_Coefficients(run, iteration_number);
+    converge_step(run);
+    ++run.work.steps;
+    if (!step_result_finite(run)) {
+      run.error = message_at("non-finite result at z = ", run.z);
+      run.error_z = run.z;
+      return Status::breakdown;
     }
-    if (iteration_number == number_of_iterations - 1) streams_out_data(step_number);
-    save_step(step_number);
-    Save_Inhibition_Coefficients();
-    if (iteration_number == 0 && overheat_file != nullptr) Out_of_Hydrogen_radiation_overheating_ln(overheat_file);
+    if (iteration_number == number_of_iterations - 1) streams_out_data(run, step_number);
+    save_step(run, step_number);
+    Save_Inhibition_Coefficients(run.km);
+    if (iteration_number == 0) overheating_row(run);
+    report_progress(run, iteration_number, number_of_iterations);
   }
-
-  if (iteration_number == 0) close_overheat_table(overheat_file);
-  return 0;
+  run.out.pass_finished(iteration_number);
+  return Status::ok;
 }
+
+Status run_outer_passes(Run& run) {
+  const int passes = run.ph.cs.Number_of_Iterations;
+  for (int iteration_number = 0; iteration_number <= passes - 1; ++iteration_number) {
+    const Status status = Iteration_of_Process(run, iteration_number, passes);
+    if (status != Status::ok) return status;
+  }
+  return Status::ok;
+}
+
+}  // namespace primrec

@@ -7,120 +7,171 @@
 
 #include <cmath>
 
-#include "input/input_files.h"
-#include "input/last_value.h"
-
-double me_reduced, I, freq1, sigma_t, a_St_B, mH;
-double V_energy, V_one_photon, V_two_photon, V_recombination;
-double Y_M, X_N, Y_N, ro_crit, delta_el;
-double N0_b, N0_nuclear, N0_H, N0_e;
-double omega_gamma, omega_nu_rel, omega_k;
-double eV_erg, He_to_H;
+namespace primrec {
 
 namespace {
 
 constexpr double electronvolt = 1.6021765e-12;  // [erg]
+// pi^2 as a stored constant.
+constexpr double pi_squared = 9.869604401090658;
+// The HeI recombination fits: log10 of the second turnover temperature [K] and
+// of the two coefficients [m^3 s^-1].
+constexpr double helium_fit_log10_T_high = 5.114;
+constexpr double helium_singlet_fit_log10_a = -16.744;
+constexpr double helium_triplet_fit_log10_a = -16.306;
 
-// Rydberg energy with the reduced mass, mu e^4 / (2 hbar^2).
-void hydrogen_ionisation() {
-  me_reduced = me / (me / mp + 1);
-  I = ((me_reduced * std::pow(e, 4)) / h / h) * 0.5;
-  freq1 = ((I * 0.5) / pi) / h;
+// From the laboratory constants alone, whatever fund.in says.
+double stefan_boltzmann_reference() {
+  return ((pi_squared * std::pow(kB_reference, 4)) / 60 / c_reference / c_reference) /
+         std::pow(h_reference, 3);
 }
 
-void thomson_and_stefan_boltzmann() {
-  const double classical_electron_radius = std::pow(e, 2) / me / c / c;
-  sigma_t = (8 * pi / 3) * classical_electron_radius * classical_electron_radius;
-  a_St_B = std::pow(pi, 2) * std::pow(kB, 4) / 60 / c / c / h / h / h;
+void input_values(Constants& cs, const Parameters& p) {
+  cs.z_begin = p.z_begin;
+  cs.z_end = p.z_end;
+  cs.D_ln_1_plus_z = -p.step;
+  cs.norm_var = p.norm;
+  cs.number_of_info_points = p.number_of_info_points;
+  cs.Number_of_levels_for_Resonant_Feedback = p.Number_of_levels_for_Resonant_Feedback;
+  // The feedback of the higher Lyman lines needs the overheating table that a
+  // first pass writes.
+  cs.Number_of_Iterations = p.Number_of_levels_for_Resonant_Feedback > 1 ? 2 : 1;
+  cs.G = p.G;
+  cs.h = p.h;
+  cs.c = p.c;
+  cs.me = p.me;
+  cs.mp = p.mp;
+  cs.e = p.e;
+  cs.kB = p.kB;
+  cs.pi = pi_as_written;
+  cs.F_H = p.F_H;
+  cs.A_perturbation_H = p.A_perturbation_H;
+  cs.z_perturbation = p.z_perturbation;
+  cs.Delta_z_perturbation = p.Delta_z_perturbation;
+  cs.H0 = p.H0;
+  cs.omega_m = p.omega_m;
+  cs.omega_lambda = p.omega_lambda;
+  cs.nu_number = p.nu_number;
+  cs.omega_b = p.omega_b;
+  cs.X_M = p.X_M;
+  cs.T0 = p.T0;
+  cs.a_St_B_stand = stefan_boltzmann_reference();
+}
+
+// Rydberg energy with the reduced mass, mu e^4 / (2 hbar^2).
+void hydrogen_ionisation(Constants& cs) {
+  cs.me_reduced = cs.me / (cs.me / cs.mp + 1);
+  cs.I = ((cs.me_reduced * std::pow(cs.e, 4)) / cs.h / cs.h) * 0.5;
+  cs.freq1 = ((cs.I * 0.5) / cs.pi) / cs.h;
+}
+
+void thomson_and_stefan_boltzmann(Constants& cs) {
+  const double classical_electron_radius = std::pow(cs.e, 2) / cs.me / cs.c / cs.c;
+  cs.sigma_t = (8 * cs.pi / 3) * classical_electron_radius * classical_electron_radius;
+  cs.a_St_B = std::pow(cs.pi, 2) * std::pow(cs.kB, 4) / 60 / cs.c / cs.c / cs.h / cs.h / cs.h;
 }
 
 // How level energies, one- and two-photon rates and recombination coefficients
 // scale with the constants of fund.in; all four are exactly 1 for the reference
 // values. They use me, not the reduced mass.
-void variation_factors() {
-  const double r_e = e / e_reference;
-  const double r_h = h / h_reference;
-  const double r_m = me / me_reference;
-  const double r_c = c / c_reference;
-  const double r_k = kB / kB_reference;
-  V_energy = std::pow(r_e, 4) * r_m / std::pow(r_h, 2);
-  V_one_photon = r_m * std::pow(r_e, 10) / std::pow(r_h, 6) / std::pow(r_c, 3);
-  V_two_photon = r_m * std::pow(r_e, 16) / std::pow(r_h, 9) / std::pow(r_c, 6);
-  V_recombination =
+void variation_factors(Constants& cs) {
+  const double r_e = cs.e / e_reference;
+  const double r_h = cs.h / h_reference;
+  const double r_m = cs.me / me_reference;
+  const double r_c = cs.c / c_reference;
+  const double r_k = cs.kB / kB_reference;
+  cs.V_energy = std::pow(r_e, 4) * r_m / std::pow(r_h, 2);
+  cs.V_one_photon = r_m * std::pow(r_e, 10) / std::pow(r_h, 6) / std::pow(r_c, 3);
+  cs.V_two_photon = r_m * std::pow(r_e, 16) / std::pow(r_h, 9) / std::pow(r_c, 6);
+  cs.V_recombination =
       std::pow(r_e, 6) / std::pow(r_m, 1.5) / r_h / std::pow(r_c, 3) / std::pow(r_k, 0.5);
 }
 
 // Number fractions of the nuclei; returns nuclei per hydrogen-atom mass unit.
-double nuclear_fractions() {
-  Y_M = 1 - X_M;
-  const double helium_nuclei = Y_M / helium_to_hydrogen_mass;
-  const double nuclei = X_M + helium_nuclei;
-  Y_N = helium_nuclei / nuclei;
-  X_N = X_M / nuclei;
+double nuclear_fractions(Constants& cs) {
+  cs.Y_M = 1 - cs.X_M;
+  const double helium_nuclei = cs.Y_M / helium_to_hydrogen_mass;
+  const double nuclei = cs.X_M + helium_nuclei;
+  cs.Y_N = helium_nuclei / nuclei;
+  cs.X_N = cs.X_M / nuclei;
   return nuclei;
 }
 
-void densities_today(double nuclei_per_mass_unit) {
-  ro_crit = ((3 * H0 * H0) * 0.125 / pi) / G;
-  delta_el = 1 / (X_N + 2 * Y_N);
-  N0_b = omega_b * ro_crit / mH;
-  N0_nuclear = N0_b * nuclei_per_mass_unit;
-  N0_H = N0_b * X_M;
-  N0_e = N0_b * (X_M + 2 * Y_M / helium_to_hydrogen_mass);
+void densities_today(Constants& cs, double nuclei_per_mass_unit) {
+  cs.ro_crit = ((3 * cs.H0 * cs.H0) * 0.125 / cs.pi) / cs.G;
+  cs.delta_el = 1 / (cs.X_N + 2 * cs.Y_N);
+  cs.N0_b = cs.omega_b * cs.ro_crit / cs.mH;
+  cs.N0_nuclear = cs.N0_b * nuclei_per_mass_unit;
+  cs.N0_H = cs.N0_b * cs.X_M;
+  cs.N0_e = cs.N0_b * (cs.X_M + 2 * cs.Y_M / helium_to_hydrogen_mass);
 }
 
 // Radiation energy density 4 sigma T^4 / c as a mass density over the critical
 // one; neutrinos as 7/8 (4/11)^(4/3) per species; curvature closes the sum.
-void density_parameters() {
-  omega_gamma = (4 * a_St_B * T0 * T0 * T0 * T0 / c / c / c) / ro_crit;
+void density_parameters(Constants& cs) {
+  const double T0 = cs.T0;
+  cs.omega_gamma = (4 * cs.a_St_B * T0 * T0 * T0 * T0 / cs.c / cs.c / cs.c) / cs.ro_crit;
   // 7 * nu_number in double: no int product can overflow.
-  omega_nu_rel = 7.0 * nu_number * 0.125 * std::pow(4.0 / 11.0, 4.0 / 3.0) * omega_gamma;
-  omega_k = 1 - omega_lambda - omega_m - omega_gamma - omega_nu_rel;
+  cs.omega_nu_rel = 7.0 * cs.nu_number * 0.125 * std::pow(4.0 / 11.0, 4.0 / 3.0) * cs.omega_gamma;
+  cs.omega_k = 1 - cs.omega_lambda - cs.omega_m - cs.omega_gamma - cs.omega_nu_rel;
+}
+
+// Powers of the constants that the rates and escape probabilities take at
+// every step: each is the same pow of the same numbers, so taken once.
+void fixed_powers(Constants& cs) {
+  cs.sqrt_pi = std::sqrt(cs.pi);
+  cs.pi_to_three_halves = std::pow(cs.pi, 1.5);
+  cs.pi_to_one_eighth = std::pow(cs.pi, 0.125);
+  cs.two_to_one_quarter = std::pow(2.0, 0.25);
+  cs.kramers = std::pow(cs.e, 10.0) * cs.me / std::pow(3.0, 1.5) / cs.pi / cs.pi / cs.c / std::pow(cs.h, 6.0);
+  cs.helium_fit_T_high = std::pow(10.0, helium_fit_log10_T_high);
+  cs.helium_singlet_fit_a = std::pow(10.0, helium_singlet_fit_log10_a);
+  cs.helium_triplet_fit_a = std::pow(10.0, helium_triplet_fit_log10_a);
 }
 
 }  // namespace
 
-int init_general_assist_const() {
-  hydrogen_ionisation();
-  thomson_and_stefan_boltzmann();
-  mH = mp + me;
-  variation_factors();
+int init_general_assist_const(Constants& cs) {
+  hydrogen_ionisation(cs);
+  thomson_and_stefan_boltzmann(cs);
+  cs.mH = cs.mp + cs.me;
+  variation_factors(cs);
   return 0;
 }
 
-void derive_cosmological_background() {
-  H0 = H0 * km_per_Mpc_inverse;
-  const double nuclei_per_mass_unit = nuclear_fractions();
-  eV_erg = electronvolt;
-  He_to_H = helium_to_hydrogen_mass;
-  densities_today(nuclei_per_mass_unit);
-  density_parameters();
+void derive_cosmological_background(Constants& cs) {
+  cs.H0 = cs.H0 * km_per_Mpc_inverse;
+  const double nuclei_per_mass_unit = nuclear_fractions(cs);
+  cs.eV_erg = electronvolt;
+  cs.He_to_H = helium_to_hydrogen_mass;
+  densities_today(cs, nuclei_per_mass_unit);
+  density_parameters(cs);
 }
 
-namespace {
-
-double expansion_rate(double z) {
-  return H0 * std::sqrt(omega_k * std::pow(1 + z, 2) + omega_lambda + omega_m * std::pow(1 + z, 3) +
-                        (omega_nu_rel + omega_gamma) * std::pow(1 + z, 4));
+Constants derive_constants(const Parameters& p) {
+  Constants cs{};
+  input_values(cs, p);
+  init_general_assist_const(cs);
+  derive_cosmological_background(cs);
+  fixed_powers(cs);
+  return cs;
 }
 
-}  // namespace
-
-// A step asks for H at its z and z_ many times over.
-double H(double z) {
-  static recent_values<2, double, double, double, double, double, double, double> remembered;
-  return remembered([z] { return expansion_rate(z); }, z, H0, omega_k, omega_lambda, omega_m, omega_nu_rel,
-                    omega_gamma);
+double H(const Constants& cs, double z) {
+  return cs.H0 * std::sqrt(cs.omega_k * std::pow(1 + z, 2) + cs.omega_lambda + cs.omega_m * std::pow(1 + z, 3) +
+                           (cs.omega_nu_rel + cs.omega_gamma) * std::pow(1 + z, 4));
 }
 
-double T_br(double z) { return z * T0 + T0; }
+double T_br(const Constants& cs, double z) { return z * cs.T0 + cs.T0; }
 
-double N_nuclear(double z) { return N0_nuclear * (1 + z) * (1 + z) * (1 + z); }
+double N_nuclear(const Constants& cs, double z) { return cs.N0_nuclear * (1 + z) * (1 + z) * (1 + z); }
 
-double N_e_tot(double z) { return N0_e * std::pow(1 + z, 3); }
+double N_e_tot(const Constants& cs, double z) { return cs.N0_e * std::pow(1 + z, 3); }
 
-double N_H(double z) { return N0_H * std::pow(1 + z, 3); }
+double N_H(const Constants& cs, double z) { return cs.N0_H * std::pow(1 + z, 3); }
 
-double N_b(double z) { return N0_b * std::pow(1 + z, 3); }
+double N_b(const Constants& cs, double z) { return cs.N0_b * std::pow(1 + z, 3); }
 
 double redshift(double l) { return std::exp(l) - 1; }
+
+}  // namespace primrec

@@ -8,6 +8,8 @@
 #include <tuple>
 #include <type_traits>
 
+namespace primrec {
+
 // The last `Size` distinct values; the oldest makes room for a new one.
 template <int Size, typename... Inputs>
 class recent_values {
@@ -36,3 +38,5 @@ class recent_values {
 
 template <typename... Inputs>
 using last_value = recent_values<1, Inputs...>;
+
+}  // namespace primrec

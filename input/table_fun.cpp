@@ -1,34 +1,18 @@
-// Tabulated functions: rows read from a text file into a list in file order, and
-// their piecewise-linear interpolation.
+// Tabulated functions: rows in order and their piecewise-linear interpolation.
 //
-// The interpolation takes the first pair of consecutive rows (a, b), in file
-// order, with (x - a.x) (x - b.x) <= 0. A long table is searched by bisection
-// when its arguments are strictly monotonic; the bisection is checked against
-// that same product test, and where floating point could make the two disagree
-// (a product that underflows to 0, or 0 times an overflowed difference) the
-// walk from the head decides.
+// The interpolation takes the first pair of consecutive rows (a, b), in order,
+// with (x - a.x) (x - b.x) <= 0. A long table is searched by bisection when its
+// arguments are strictly monotonic; the bisection is checked against that same
+// product test, and where floating point could make the two disagree (a
+// product that underflows to 0, or 0 times an overflowed difference) the walk
+// from the first row decides.
 #include "input/table_fun.h"
 
 #include <cmath>
-#include <cstdio>
 
-#include "input/input_files.h"
-#include "input/number_scanner.h"
+namespace primrec {
 
 namespace {
-
-// Scans the rest of a row after its argument: skips the numbers before the
-// value column, reads the value, skips the numbers after it. Unchecked: a row
-// cut short keeps its value 0.
-void scan_row_value(number_scanner& numbers, couple_double* row, int columns, int value_column) {
-  for (int i = 0; i < value_column - 2; ++i)
-    if (numbers.skip() != 0) break;
-  if (numbers.scan(&row->y) != 1) {
-    // the row keeps its value
-  }
-  for (int i = 0; i < columns - value_column; ++i)
-    if (numbers.skip() != 0) break;
-}
 
 bool brackets(double x, const couple_double& a, const couple_double& b) {
   return (x - a.x) * (x - b.x) <= 0;
@@ -42,64 +26,31 @@ double interpolate(double x, const couple_double& a, const couple_double& b) {
 
 }  // namespace
 
-table_fun::~table_fun() { release_rows(); }
+void table_fun::add_row(double x, double y) {
+  rows_.push_back({x, y});
+  direction_ = 0;
+}
 
-void table_fun::release_rows() {
-  couple_double* row = head.next;
-  while (row != nullptr) {
-    couple_double* following = row->next;
-    delete row;
-    row = following;
-  }
-  head.Init();
+void table_fun::clear() {
   rows_.clear();
   direction_ = 0;
 }
 
-int table_fun::In_table_fun(const char* file_name, char header_flag, int columns, int value_column) {
-  FILE* stream = std::fopen(file_name, "rb+");
-  if (stream == nullptr) {
-    std::printf("error of opening file %s\n", file_name);
-    return 1;
-  }
-  if (header_flag == 'y' && descriptor_shift(stream, '$') != 0) {
-    std::printf("message has been sent by%s\n", file_name);
-    std::fclose(stream);
-    return 1;
-  }
-  release_rows();
-  number_scanner numbers(stream);
-  std::fclose(stream);
-  if (numbers.scan(&head.x) == 1) scan_row_value(numbers, &head, columns, value_column);
-  couple_double* last = &head;
-  for (double argument; numbers.scan(&argument) == 1;) {
-    couple_double* row = new couple_double;
-    last->next = row;
-    last = row;
-    row->x = argument;
-    scan_row_value(numbers, row, columns, value_column);
-  }
-  index_rows();
-  return 0;
-}
-
-// Decided once per read: bisection needs strictly monotonic, finite arguments.
+// Decided once: bisection needs strictly monotonic, finite arguments.
 void table_fun::index_rows() {
-  rows_.clear();
-  for (const couple_double* row = &head; row != nullptr; row = row->next) rows_.push_back(row);
   direction_ = 0;
   if (rows_.size() < 2) return;
-  const int direction = rows_[1]->x > rows_[0]->x ? 1 : -1;
+  const int direction = rows_[1].x > rows_[0].x ? 1 : -1;
   for (size_t i = 0; i < rows_.size(); ++i) {
-    if (!std::isfinite(rows_[i]->x)) return;
-    if (i > 0 && !(direction > 0 ? rows_[i]->x > rows_[i - 1]->x : rows_[i]->x < rows_[i - 1]->x)) return;
+    if (!std::isfinite(rows_[i].x)) return;
+    if (i > 0 && !(direction > 0 ? rows_[i].x > rows_[i - 1].x : rows_[i].x < rows_[i - 1].x)) return;
   }
   direction_ = direction;
 }
 
 double table_fun::line_approx_walk(double x) const {
-  for (const couple_double* a = &head; a->next != nullptr; a = a->next)
-    if (brackets(x, *a, *a->next)) return interpolate(x, *a, *a->next);
+  for (size_t i = 0; i + 1 < rows_.size(); ++i)
+    if (brackets(x, rows_[i], rows_[i + 1])) return interpolate(x, rows_[i], rows_[i + 1]);
   return 0.0;
 }
 
@@ -112,7 +63,7 @@ bool table_fun::bracketing_pair_by_bisection(double x, long* pair) const {
   long lo = 0, hi = n;
   while (lo < hi) {
     const long mid = lo + (hi - lo) / 2;
-    const bool past = direction_ > 0 ? rows_[mid]->x >= x : rows_[mid]->x <= x;
+    const bool past = direction_ > 0 ? rows_[mid].x >= x : rows_[mid].x <= x;
     if (past) {
       hi = mid;
     } else {
@@ -121,7 +72,7 @@ bool table_fun::bracketing_pair_by_bisection(double x, long* pair) const {
   }
   long candidate = -1;
   if (lo == 0) {
-    if (rows_[0]->x == x) candidate = 0;
+    if (rows_[0].x == x) candidate = 0;
   } else if (lo < n) {
     candidate = lo - 1;
   }
@@ -134,8 +85,8 @@ bool table_fun::bracketing_pair_by_bisection(double x, long* pair) const {
   } else {
     nearest_outside = lo == 0 ? 0 : n - 2;
   }
-  if (nearest_outside >= 0 && brackets(x, *rows_[nearest_outside], *rows_[nearest_outside + 1])) return false;
-  if (candidate >= 0 && !brackets(x, *rows_[candidate], *rows_[candidate + 1])) return false;
+  if (nearest_outside >= 0 && brackets(x, rows_[nearest_outside], rows_[nearest_outside + 1])) return false;
+  if (candidate >= 0 && !brackets(x, rows_[candidate], rows_[candidate + 1])) return false;
   *pair = candidate;
   return true;
 }
@@ -144,5 +95,7 @@ double table_fun::line_approx(double x) const {
   long pair = -1;
   if (!bracketing_pair_by_bisection(x, &pair)) return line_approx_walk(x);
   if (pair < 0) return 0.0;
-  return interpolate(x, *rows_[pair], *rows_[pair + 1]);
+  return interpolate(x, rows_[pair], rows_[pair + 1]);
 }
+
+}  // namespace primrec

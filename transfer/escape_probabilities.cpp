@@ -7,11 +7,9 @@
 
 #include <cmath>
 
-#include "atomic/atomic_data.h"
 #include "atomic/rate_coefficients.h"
-#include "input/constants.h"
-#include "input/input_files.h"
-#include "input/last_value.h"
+
+namespace primrec {
 
 namespace {
 
@@ -38,18 +36,8 @@ constexpr double P_W1_k_switch = 1.1;
 
 // Line-centre absorption of a HeI line of Einstein coefficient A_line and
 // weight ratio g: the Doppler profile peaks at 1 / (sqrt(pi) Doppler width).
-double kappa_He_line(double doppler_width, double x, double g, double A_line) {
-  return (x + abundance_floor) * (g * A_line / std::sqrt(pi)) / doppler_width;
-}
-
-// Powers of pi the wing terms use, taken again only when pi changes.
-struct PiPowers {
-  double root, three_halves, one_eighth;
-};
-PiPowers pi_powers() {
-  static last_value<double> root, three_halves, one_eighth;
-  return {root([] { return std::sqrt(pi); }, pi), three_halves([] { return std::pow(pi, 1.5); }, pi),
-          one_eighth([] { return std::pow(pi, 0.125); }, pi)};
+double kappa_He_line(const Physics& ph, double doppler_width, double x, double g, double A_line) {
+  return (x + abundance_floor) * (g * A_line / ph.cs.sqrt_pi) / doppler_width;
 }
 
 }  // namespace
@@ -74,15 +62,14 @@ double P_D(double r) {
 
 // For a > 1 the logarithm turns the root of A2 into nan (a = 1 gives A2 = 0);
 // r = 0 divides by zero.
-double P_W(double a, double r) { return P_W(escape_line_shape(a, 0.0), r); }
+double P_W(const Physics& ph, double a, double r) { return P_W(ph, escape_line_shape(ph, a, 0.0), r); }
 
-double P_W(const line_shape& shape, double r) {
+double P_W(const Physics& ph, const line_shape& shape, double r) {
   const double a = shape.a;
   if (a == 0) return 0;
-  const PiPowers pi_ = pi_powers();
-  const double A1 = std::atan(std::sqrt(far_wing_limit * pi_.root / r / a));
+  const double A1 = std::atan(std::sqrt(far_wing_limit * ph.cs.sqrt_pi / r / a));
   const double A2 = std::atan(std::sqrt(shape.wing_log_term / r / a));
-  return 2 * std::sqrt(a / r / pi_.three_halves) * (A1 - A2);
+  return 2 * std::sqrt(a / r / ph.cs.pi_to_three_halves) * (A1 - A2);
 }
 
 double Gamma_ratio_appr(double t) { return std::pow(t + 1.28, -0.5); }
@@ -91,7 +78,7 @@ double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + 
 
 // The product a r decides whether the term exists; a NaN product counts as
 // below the threshold.
-double P_Ch_G(double w, double a, double r) { return P_Ch_G(escape_line_shape(a, w), r); }
+double P_Ch_G(const Physics& ph, double w, double a, double r) { return P_Ch_G(escape_line_shape(ph, a, w), r); }
 
 double P_Ch_G(const line_shape& shape, double r) {
   const double S = std::sqrt(shape.core_root_term / r);
@@ -102,41 +89,40 @@ double P_Ch_G(const line_shape& shape, double r) {
 }
 
 // w = 1 makes u = 0 and the divisions by u give inf and nan; r = 0 divides by zero.
-double P_W1(double a, double r, double w) { return P_W1(escape_line_shape(a, w), r); }
+double P_W1(const Physics& ph, double a, double r, double w) { return P_W1(ph, escape_line_shape(ph, a, w), r); }
 
-double P_W1(const line_shape& shape, double r) {
+double P_W1(const Physics& ph, const line_shape& shape, double r) {
   const double a = shape.a, u = shape.u;
   if (a == 0) return 0;
   const double k = (r >= P_W1_k_switch) ? 0.5 * std::sqrt(std::log(r)) : 1.0;  // NaN r: 1.0
-  static const double root_root_2 = std::pow(2.0, 0.25);
-  const PiPowers pi_ = pi_powers();
-  const double A1 = std::atan(std::sqrt(pi_.root * far_wing_limit / r / a / u));
-  const double y =
-      k * root_root_2 * pi_.one_eighth * shape.w_to_one_quarter * std::pow(r * a, -0.25) * shape.u_to_minus_one_half;
+  const Constants& cs = ph.cs;
+  const double A1 = std::atan(std::sqrt(cs.sqrt_pi * far_wing_limit / r / a / u));
+  const double y = k * cs.two_to_one_quarter * cs.pi_to_one_eighth * shape.w_to_one_quarter *
+                   std::pow(r * a, -0.25) * shape.u_to_minus_one_half;
   const double A2 = std::atan(y);
-  return shape.two_u * std::sqrt(a / r / u / pi_.three_halves) * (A1 - A2);
+  return shape.two_u * std::sqrt(a / r / u / cs.pi_to_three_halves) * (A1 - A2);
 }
 
-double P_H(double r, double a, double w) { return P_H(escape_line_shape(a, w), r); }
+double P_H(const Physics& ph, double r, double a, double w) { return P_H(ph, escape_line_shape(ph, a, w), r); }
 
 // A NaN w fails the comparison and takes the scattering-line form.
-double P_H(const line_shape& shape, double r) {
+double P_H(const Physics& ph, const line_shape& shape, double r) {
   const double D = P_D(r);
-  if (std::fabs(1 - shape.w) > scattering_line_width_of_w) return D + P_W(shape, r);
-  return D + P_Ch_G(shape, r) + P_W1(shape, r);
+  if (std::fabs(1 - shape.w) > scattering_line_width_of_w) return D + P_W(ph, shape, r);
+  return D + P_Ch_G(shape, r) + P_W1(ph, shape, r);
 }
 
 // The parts of the wing terms fixed by a and w, each the leading part of its
 // expression, so that finishing it with r gives the value of the whole.
-line_shape escape_line_shape(double a, double w) {
-  const PiPowers pi_ = pi_powers();
+line_shape escape_line_shape(const Physics& ph, double a, double w) {
+  const double sqrt_pi = ph.cs.sqrt_pi;
   line_shape shape;
   shape.a = a;
   shape.w = w;
-  shape.wing_log_term = -1.5625 * std::log(a) * pi_.root;
-  shape.core_root_term = 2 * pi_.root / w / a;
+  shape.wing_log_term = -1.5625 * std::log(a) * sqrt_pi;
+  shape.core_root_term = 2 * sqrt_pi / w / a;
   shape.core_t_term = 0.5 * (1 - w) / w;
-  shape.core_M_term = (1 / pi_.root) * std::pow(8 * w * a / pi_.root, 0.25);
+  shape.core_M_term = (1 / sqrt_pi) * std::pow(8 * w * a / sqrt_pi, 0.25);
   shape.u = 1 - w;
   shape.w_to_one_quarter = std::pow(w, 0.25);
   shape.u_to_minus_one_half = std::pow(shape.u, -0.5);
@@ -145,37 +131,45 @@ line_shape escape_line_shape(double a, double w) {
 }
 
 // x sigma_1(nu) is the continuum absorption per nucleus; 0 below the Lyman limit.
-double kappa_H(double /* z: no effect */, double nu, double x) {
-  return kappa_H_of_cross_section(nu, hydrogen_ion_crs_sctn(1.0, nu), x);
+double kappa_H(Physics& ph, double /* z: no effect */, double nu, double x) {
+  return kappa_H_of_cross_section(ph, nu, hydrogen_ion_crs_sctn(ph, 1.0, nu), x);
 }
 
-double kappa_H_of_cross_section(double nu, double sigma_1, double x) {
-  return (x + abundance_floor) * 8 * sigma_1 * pi * nu * nu / c / c;
+double kappa_H_of_cross_section(const Physics& ph, double nu, double sigma_1, double x) {
+  return (x + abundance_floor) * 8 * sigma_1 * ph.cs.pi * nu * nu / ph.cs.c / ph.cs.c;
 }
 
-double kappa_He_para(double z, double x) {
-  return kappa_He_para_of_width(HeI_line_doppler_width(z, HeI_para_line_frequency()), x);
+double kappa_He_para(const Physics& ph, double z, double x) {
+  return kappa_He_para_of_width(ph, HeI_line_doppler_width(ph, z, HeI_para_line_frequency(ph)), x);
 }
 
-double kappa_He_orto(double z, double x) {
-  return kappa_He_orto_of_width(HeI_line_doppler_width(z, HeI_orto_line_frequency()), x);
+double kappa_He_orto(const Physics& ph, double z, double x) {
+  return kappa_He_orto_of_width(ph, HeI_line_doppler_width(ph, z, HeI_orto_line_frequency(ph)), x);
 }
 
-double kappa_He_para_of_width(double doppler_width, double x) {
-  return kappa_He_line(doppler_width, x, HeI_singlet_weight_ratio, A_2p1s_paraHeI);
+double kappa_He_para_of_width(const Physics& ph, double doppler_width, double x) {
+  return kappa_He_line(ph, doppler_width, x, HeI_singlet_weight_ratio, ph.at.A_2p1s_paraHeI);
 }
 
-double kappa_He_orto_of_width(double doppler_width, double x) {
-  return kappa_He_line(doppler_width, x, HeI_triplet_weight_ratio, A_2p1s_ortoHeI);
+double kappa_He_orto_of_width(const Physics& ph, double doppler_width, double x) {
+  return kappa_He_line(ph, doppler_width, x, HeI_triplet_weight_ratio, ph.at.A_2p1s_ortoHeI);
 }
 
-double HeI_line_doppler_width(double z, double nu) {
-  return nu * std::sqrt((z * T0 + T0) * 2 * kB / (He_to_H * mH)) / c;
+double HeI_line_doppler_width(const Physics& ph, double z, double nu) {
+  const Constants& cs = ph.cs;
+  return nu * std::sqrt((z * cs.T0 + cs.T0) * 2 * cs.kB / (cs.He_to_H * cs.mH)) / cs.c;
 }
 
-double relative_Dopler_line_width(double T) { return std::sqrt(2 * kB * T / (He_to_H * mH)) / c; }
+double relative_Dopler_line_width(const Physics& ph, double T) {
+  const Constants& cs = ph.cs;
+  return std::sqrt(2 * cs.kB * T / (cs.He_to_H * cs.mH)) / cs.c;
+}
 
 // h holds hbar: an energy over 2 pi hbar is an ordinary frequency.
-double HeI_para_line_frequency() { return (I1_HeI - I2p_HeI) * 0.5 / pi / h; }
+double HeI_para_line_frequency(const Physics& ph) { return (ph.at.I1_HeI - ph.at.I2p_HeI) * 0.5 / ph.cs.pi / ph.cs.h; }
 
-double HeI_orto_line_frequency() { return (I1_HeI - I2p_orto_HeI) * 0.5 / pi / h; }
+double HeI_orto_line_frequency(const Physics& ph) {
+  return (ph.at.I1_HeI - ph.at.I2p_orto_HeI) * 0.5 / ph.cs.pi / ph.cs.h;
+}
+
+}  // namespace primrec

@@ -4,116 +4,98 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <vector>
 
-#include "atomic/atomic_data.h"
 #include "atomic/rate_coefficients.h"
-#include "atomic/reaction_rates.h"
-#include "driver/plasma.h"
-#include "driver/stepping.h"
-#include "input/constants.h"
-#include "input/input_files.h"
-#include "input/table_fun.h"
+#include "input/table_format.h"
 #include "transfer/line_rates.h"
 
-namespace {
+namespace primrec {
 
-const char* const overheat_file_name = "Hyd_Rad_Overheat.dat";
+namespace {
 
 // (4/3)^3 (1 - 1/n^2)^3 is the cube of the Lyman-n to Lyman-alpha frequency ratio.
 const double four_thirds = 1.3333333333333333;
 
-// What the feedback of the Lyman line of level n needs of n alone.
-struct LymanLevel {
-  double emission_share;    // 1 - (n+1)^-2: Lyman line of level n + 1 over the Lyman limit
-  double absorption_share;  // 1 - n^-2: Lyman line of level n over the Lyman limit
-  double frequency_cube;    // (1 - 1/n^2)^3
-  double boltzmann_energy;  // (1/n^2 - 1/4) I / kB, level n against level 2 [K]
-};
-
-LymanLevel lyman_level(int n) {
+LymanLevel lyman_level(const Constants& cs, int n) {
   const double level = n;
   const double q = 1 / (level * level);
-  return {1 - std::pow(level + 1, -2), 1 - std::pow(level, -2), std::pow(1 - q, 3), (q - 0.25) * I / kB};
+  return {1 - std::pow(level + 1, -2), 1 - std::pow(level, -2), std::pow(1 - q, 3), (q - 0.25) * cs.I / cs.kB};
 }
 
-// The levels of a run, kept while the number of levels and I / kB stay: every
-// step of the feedback pass asks for all of them. A number of levels beyond
-// any table size is computed level by level instead.
+// The levels of a run are kept: every step of the feedback pass asks for all
+// of them. A number of levels beyond any table size is computed level by level.
 constexpr int largest_kept_level = 100000;
-const LymanLevel& kept_lyman_level(int n) {
-  static std::vector<LymanLevel> levels;
-  static double I_used = 0, kB_used = 0;
-  const int top = std::min(Number_of_levels_for_Resonant_Feedback, largest_kept_level);
-  const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-  if (static_cast<int>(levels.size()) != std::max(top, 2) + 1 || !same_bits(I, I_used) || !same_bits(kB, kB_used)) {
-    levels.assign(static_cast<size_t>(std::max(top, 2) + 1), LymanLevel{});
-    for (int k = 2; k < static_cast<int>(levels.size()); ++k) levels[static_cast<size_t>(k)] = lyman_level(k);
-    I_used = I;
-    kB_used = kB;
-  }
-  return levels[static_cast<size_t>(n)];
-}
 
-LymanLevel level_of(long long n) {
-  if (n <= largest_kept_level && n <= Number_of_levels_for_Resonant_Feedback) return kept_lyman_level(static_cast<int>(n));
-  return lyman_level(static_cast<int>(n));
+LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
+  if (n < static_cast<long long>(fb.levels.size())) return fb.levels[static_cast<size_t>(n)];
+  return lyman_level(cs, static_cast<int>(n));
 }
 
 // The feedback factor of a level, with L = ln_HydRO at z already looked up.
-double feedback_factor(const LymanLevel& level, double z, double L) {
+double feedback_factor(const Feedback& fb, const LymanLevel& level, double z, double L) {
   // Above z = 1650 the factor is 1 whatever the table holds at z_f.
   if (!(z <= z_feedback_start) || L == 0) return 1;
   const double z_f = (level.emission_share * (z + 1)) / level.absorption_share - 1;
-  const double L_f = ln_HydRO.line_approx(z_f);
+  const double L_f = fb.ln_HydRO.line_approx(z_f);
   if (L_f != 0) return 1 - std::exp(L_f - L);
   return 1;
 }
 
 }  // namespace
 
-double Hydrogen_radiation_overheating(double z) {
+double Hydrogen_radiation_overheating(Physics& ph, double z, const HydrogenState& s) {
+  const Constants& cs = ph.cs;
+  const double A_2s1sHydI = ph.at.A_2s1sHydI;
   const double p = z + 1;
-  const double nu_alpha = 0.75 * freq1;
-  const double n_pl = planckian_photon_per_mode(nu_alpha, p * T0);
-  const double R = Lyman_alpha_Sobolev_rate(z, lambd_aHydI, HydI.x);
-  const double Rec = N0_e * std::pow(p, 3) * El.x * recomb_HydII_var * HydII.x;
-  const double U = n_pl * (3 * R + A_2s1sHydI) * HydI.x + Rec;
-  const double Q = U / ((ion_HydI_var + A_2s1sHydI + 3 * R) * HydI.x);
+  const double nu_alpha = 0.75 * cs.freq1;
+  const double n_pl = planckian_photon_per_mode(ph, nu_alpha, p * cs.T0);
+  const double R = Lyman_alpha_Sobolev_rate(ph, z, ph.at.lambd_aHydI, s.HydI);
+  const double Rec = cs.N0_e * std::pow(p, 3) * s.El * s.recomb_HydII_var * s.HydII;
+  const double U = n_pl * (3 * R + A_2s1sHydI) * s.HydI + Rec;
+  const double Q = U / ((s.ion_HydI_var + A_2s1sHydI + 3 * R) * s.HydI);
   return Q / n_pl - 1;
 }
 
 // A row that is not a finite number (overheating <= 0 or nan) is left out: the
-// table that pass 1 reads holds finite rows only.
-int Out_of_Hydrogen_radiation_overheating_ln(FILE* stream) {
-  if (!(z <= z_overheating_table_start)) return 0;
-  const double ln_overheating = std::log(Hydrogen_radiation_overheating(z));
-  if (std::isfinite(ln_overheating)) write_table_line(stream, z, ln_overheating);
-  return 0;
+// table that pass 1 reads holds finite rows only. The table was once a file of
+// "%-20.8g" numbers read back by pass 1, and the feedback depends on that
+// rounding in the last bits: the rows keep it.
+bool Out_of_Hydrogen_radiation_overheating_ln(Physics& ph, double z, const HydrogenState& s, couple_double& row) {
+  if (!(z <= z_overheating_table_start)) return false;
+  const double ln_overheating = std::log(Hydrogen_radiation_overheating(ph, z, s));
+  if (!std::isfinite(ln_overheating)) return false;
+  row = {printed_value(z), printed_value(ln_overheating)};
+  return true;
 }
 
-void Init_HydRO() {
-  if (ln_HydRO.In_table_fun(overheat_file_name, 'n', 2, 2) != 0) {
-    // reported by the reader; the feedback then works from an empty table
-  }
+void Init_HydRO(Feedback& fb, const Physics& ph) {
+  fb.ln_HydRO.index_rows();
+  const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
+  const int top = std::max(std::min(N, largest_kept_level), 2);
+  fb.levels.assign(static_cast<size_t>(top) + 1, LymanLevel{});
+  for (int k = 2; k <= top; ++k) fb.levels[static_cast<size_t>(k)] = lyman_level(ph.cs, k);
+  fb.four_thirds_cubed = std::pow(four_thirds, 3);
 }
 
 // A value of exactly 0 stands for a redshift outside the table.
-double C_Feedback_fun(int n, double z) { return feedback_factor(lyman_level(n), z, ln_HydRO.line_approx(z)); }
+double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph) {
+  return feedback_factor(fb, lyman_level(ph.cs, n), z, fb.ln_HydRO.line_approx(z));
+}
 
 // Each line of level n >= 3 adds its feedback times the frequency-ratio cube and
 // the Boltzmann factor of level n against level 2 at the radiation temperature.
-double Hydrogen_FeedBack_Correction(double z, int iteration_number) {
+double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number) {
+  const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
   // With fewer than two levels no higher Lyman line feeds Lyman alpha.
-  if (iteration_number == 0 || Number_of_levels_for_Resonant_Feedback < 2) return 1.0;
-  static const double four_thirds_cubed = std::pow(four_thirds, 3);
-  const double L = z <= z_feedback_start ? ln_HydRO.line_approx(z) : 0.0;
-  const double T_r = (z + 1) * T0;
+  if (iteration_number == 0 || N < 2) return 1.0;
+  const double L = z <= z_feedback_start ? fb.ln_HydRO.line_approx(z) : 0.0;
+  const double T_r = (z + 1) * ph.cs.T0;
   double S = 0.0;
-  for (long long n = 3; n <= Number_of_levels_for_Resonant_Feedback; ++n) {
-    const LymanLevel level = level_of(n);
-    S = feedback_factor(level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
+  for (long long n = 3; n <= N; ++n) {
+    const LymanLevel level = level_of(fb, ph.cs, n);
+    S = feedback_factor(fb, level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
   }
-  return feedback_factor(level_of(2), z, L) + four_thirds_cubed * S;
+  return feedback_factor(fb, level_of(fb, ph.cs, 2), z, L) + fb.four_thirds_cubed * S;
 }
+
+}  // namespace primrec

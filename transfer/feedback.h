@@ -2,32 +2,62 @@
 //
 // Pass 0 measures, after every step below z = 2000, how far the excitation of
 // hydrogen n = 2 exceeds its equilibrium with the blackbody at Lyman alpha (the
-// overheating), and keeps ln of it in "Hyd_Rad_Overheat.dat". Pass 1 reads that
-// table into ln_HydRO and corrects the Lyman-alpha escape of every step below
+// overheating), and keeps ln of it, as printed, in the table ln_HydRO. Pass 1
+// (Init_HydRO first) corrects the Lyman-alpha escape of every step below
 // z = 1650 for photons that the Lyman line of level n + 1 emitted earlier and
 // redshifted into the line of level n.
 #pragma once
 
-#include <cstdio>
+#include <vector>
+
+#include "atomic/physics.h"
+#include "input/table_fun.h"
+
+namespace primrec {
 
 // Above this redshift the overheating is not tabulated.
 constexpr double z_overheating_table_start = 2000;
 // Above this redshift the feedback correction of a Lyman line is 1.
 constexpr double z_feedback_start = 1650;
 
+// What the feedback of the Lyman line of level n needs of n alone.
+struct LymanLevel {
+  double emission_share;    // 1 - (n+1)^-2: Lyman line of level n + 1 over the Lyman limit
+  double absorption_share;  // 1 - n^-2: Lyman line of level n over the Lyman limit
+  double frequency_cube;    // (1 - 1/n^2)^3
+  double boltzmann_energy;  // (1/n^2 - 1/4) I / kB, level n against level 2 [K]
+};
+
+struct Feedback {
+  table_fun ln_HydRO;              // ln(hydrogen radiation overheating) against z, rows of pass 0
+  std::vector<LymanLevel> levels;  // levels 2 .. N of the run (up to a bound), set by Init_HydRO
+  double four_thirds_cubed;        // (4/3)^3, set by Init_HydRO
+};
+
+// The state a step of pass 0 ends with, as the overheating reads it.
+struct HydrogenState {
+  double HydI, HydII;       // abundances per nucleus
+  double El;                // free electrons relative to the fully ionised plasma
+  double recomb_HydII_var;  // recombination coefficient of the last inner iteration [cm^3 s^-1]
+  double ion_HydI_var;      // photoionisation rate out of 2s [s^-1]
+};
+
 // Relative excess of the 2s population over its blackbody equilibrium at Lyman
 // alpha, from the state the last inner iteration of the step left.
-double Hydrogen_radiation_overheating(double z);
+double Hydrogen_radiation_overheating(Physics& ph, double z, const HydrogenState& s);
 
-// Appends the row (z, ln overheating) when z <= 2000 and the logarithm is finite.
-int Out_of_Hydrogen_radiation_overheating_ln(FILE* stream);
+// The row (z, ln overheating) when z <= 2000 and the logarithm is finite, both
+// numbers as a reader of the printed row gets them; false when there is none.
+bool Out_of_Hydrogen_radiation_overheating_ln(Physics& ph, double z, const HydrogenState& s, couple_double& row);
 
-// Reads "Hyd_Rad_Overheat.dat" into ln_HydRO.
-void Init_HydRO();
+// Readies the rows of pass 0 for the look-ups of pass 1, and the levels.
+void Init_HydRO(Feedback& fb, const Physics& ph);
 
 // 1 minus the overheating at the redshift z_f where the Lyman line of level n + 1
 // emitted what reaches the Lyman line of level n at z, over the overheating at z.
-double C_Feedback_fun(int n, double z);
+double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph);
 
 // Multiplier of the Lyman-alpha escape term: 1 in pass 0 or for one level.
-double Hydrogen_FeedBack_Correction(double z, int iteration_number);
+double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number);
+
+}  // namespace primrec

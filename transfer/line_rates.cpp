@@ -6,11 +6,10 @@
 
 #include <cmath>
 
-#include "atomic/atomic_data.h"
 #include "atomic/rate_coefficients.h"
-#include "input/constants.h"
-#include "input/input_files.h"
 #include "transfer/escape_probabilities.h"
+
+namespace primrec {
 
 namespace {
 
@@ -18,29 +17,29 @@ namespace {
 constexpr double lyman_alpha_weight_ratio = 3;
 
 // Boltzmann factor of an energy difference dE [eV] at the radiation temperature.
-double boltzmann_factor(double dE, double z) {
+double boltzmann_factor(const Constants& cs, double dE, double z) {
   const double p = z + 1;
-  return std::exp((-(dE * eV_erg) / kB) / (p * T0));
+  return std::exp((-(dE * cs.eV_erg) / cs.kB) / (p * cs.T0));
 }
 
 // Downward rate A from level u to level l, enhanced by stimulated emission.
-double stimulated_decay(double E_u, double E_l, double A_ul, double z) {
-  return (1 + boltzmann_factor(E_u - E_l, z)) * A_ul;
+double stimulated_decay(const Constants& cs, double E_u, double E_l, double A_ul, double z) {
+  return (1 + boltzmann_factor(cs, E_u - E_l, z)) * A_ul;
 }
 
 // Upward rate from level l to a higher level u by absorption of blackbody
 // photons, from the downward rate A_ul by detailed balance.
-double excitation(double g_u, double g_l, double A_ul, double E_u, double E_l, double z) {
-  return (g_u / g_l) * A_ul * boltzmann_factor(E_u - E_l, z);
+double excitation(const Constants& cs, double g_u, double g_l, double A_ul, double E_u, double E_l, double z) {
+  return (g_u / g_l) * A_ul * boltzmann_factor(cs, E_u - E_l, z);
 }
 
 // Sobolev rate 8 pi H / (g lambda^3 n) of a line of wavelength lambda, with n the
 // density of the absorbing atoms for an abundance x: the parts fixed by z, and
 // the rate from them.
-double sobolev_numerator(double z) { return 8 * pi * H(z); }
-double sobolev_denominator(double g, double lambda, double z) {
+double sobolev_numerator(Physics& ph, double z) { return 8 * ph.cs.pi * ph.H(z); }
+double sobolev_denominator(const Constants& cs, double g, double lambda, double z) {
   const double p = z + 1;
-  return g * std::pow(lambda, 3.0) * std::pow(p, 3.0) * N0_nuclear;
+  return g * std::pow(lambda, 3.0) * std::pow(p, 3.0) * cs.N0_nuclear;
 }
 double sobolev_rate(double numerator, double denominator, double x) {
   return numerator / (denominator * (x + abundance_floor));
@@ -52,132 +51,141 @@ double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
 
 // Sobolev rate of a hydrogen-like Lyman-alpha line, in the product order of the
 // two rate functions below (the kinetic matrix and the overheating have their own).
-double lyman_alpha_escape(double lambda, double x, double z) {
+double lyman_alpha_escape(Physics& ph, double lambda, double x, double z) {
   const double p = z + 1;
-  return (8 * pi * H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * N0_nuclear * p *
-                            p * (abundance_floor + x));
+  return (8 * ph.cs.pi * ph.H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * ph.cs.N0_nuclear * p *
+                                     p * (abundance_floor + x));
 }
 
 // Damping Gamma / (4 pi Doppler width) of a HeI line of frequency nu whose
 // upper level has the total width Gamma.
-double damping(double z, double Gamma, double nu) {
+double damping(const Constants& cs, double z, double Gamma, double nu) {
   const double p = z + 1;
-  const double beta = std::sqrt(2 * kB * p * T0 / (He_to_H * mH)) / c;  // Doppler width / nu
-  return ((0.25 * Gamma / pi) / beta) / nu;
+  const double beta = std::sqrt(2 * cs.kB * p * cs.T0 / (cs.He_to_H * cs.mH)) / cs.c;  // Doppler width / nu
+  return ((0.25 * Gamma / cs.pi) / beta) / nu;
 }
 
 // What a HeI line needs of z: Sobolev parts, Doppler width, continuum
 // cross-sections, and the damping and branching A_ground / Gamma of its escape.
-HeI_line_conditions line_conditions(double z, double g, double lambda, double nu, double Gamma,
+HeI_line_conditions line_conditions(Physics& ph, double z, double g, double lambda, double nu, double Gamma,
                                     double A_ground, double escape_continuum_frequency) {
   HeI_line_conditions line;
   line.nu = nu;
-  line.sobolev_numerator = sobolev_numerator(z);
-  line.sobolev_denominator = sobolev_denominator(g, lambda, z);
-  line.doppler_width = HeI_line_doppler_width(z, nu);
-  line.continuum_cross_section = hydrogen_ion_crs_sctn(1.0, nu);
+  line.sobolev_numerator = sobolev_numerator(ph, z);
+  line.sobolev_denominator = sobolev_denominator(ph.cs, g, lambda, z);
+  line.doppler_width = HeI_line_doppler_width(ph, z, nu);
+  line.continuum_cross_section = hydrogen_ion_crs_sctn(ph, 1.0, nu);
   line.escape_continuum_frequency = escape_continuum_frequency;
-  line.escape_continuum_cross_section = hydrogen_ion_crs_sctn(1.0, escape_continuum_frequency);
-  line.shape = escape_line_shape(damping(z, Gamma, nu), A_ground / Gamma);
+  line.escape_continuum_cross_section = hydrogen_ion_crs_sctn(ph, 1.0, escape_continuum_frequency);
+  line.shape = escape_line_shape(ph, damping(ph.cs, z, Gamma, nu), A_ground / Gamma);
   return line;
 }
 
 }  // namespace
 
-double Gamma_HeI_para_2p(double z) {
-  const double g = g_HeI_para_2p_1;
-  const double E = E_HeI_para_2p_1;
-  double Gamma = stimulated_decay(E, E_HeI_para_1s_0, A_HeI_para_2p_1_1s_0, z);
-  Gamma += stimulated_decay(E, E_HeI_para_2s_0, A_HeI_para_2p_1_2s_0, z);
-  Gamma += excitation(g_HeI_para_3s_0, g, A_HeI_para_3s_0_2p_1, E_HeI_para_3s_0, E, z);
-  Gamma += excitation(g_HeI_para_3d_2, g, A_HeI_para_3d_2_2p_1, E_HeI_para_3d_2, E, z);
-  Gamma += excitation(g_HeI_para_4s_0, g, A_HeI_para_4s_0_2p_1, E_HeI_para_4s_0, E, z);
-  Gamma += excitation(g_HeI_para_4d_2, g, A_HeI_para_4d_2_2p_1, E_HeI_para_4d_2, E, z);
-  Gamma += excitation(g_HeI_para_5s_0, g, A_HeI_para_5s_0_2p_1, E_HeI_para_5s_0, E, z);
-  Gamma += excitation(g_HeI_para_5d_2, g, A_HeI_para_5d_2_2p_1, E_HeI_para_5d_2, E, z);
+double Gamma_HeI_para_2p(Physics& ph, double z) {
+  const AtomicData& at = ph.at;
+  const Constants& cs = ph.cs;
+  const double g = at.g_HeI_para_2p_1;
+  const double E = at.E_HeI_para_2p_1;
+  double Gamma = stimulated_decay(cs, E, at.E_HeI_para_1s_0, at.A_HeI_para_2p_1_1s_0, z);
+  Gamma += stimulated_decay(cs, E, at.E_HeI_para_2s_0, at.A_HeI_para_2p_1_2s_0, z);
+  Gamma += excitation(cs, at.g_HeI_para_3s_0, g, at.A_HeI_para_3s_0_2p_1, at.E_HeI_para_3s_0, E, z);
+  Gamma += excitation(cs, at.g_HeI_para_3d_2, g, at.A_HeI_para_3d_2_2p_1, at.E_HeI_para_3d_2, E, z);
+  Gamma += excitation(cs, at.g_HeI_para_4s_0, g, at.A_HeI_para_4s_0_2p_1, at.E_HeI_para_4s_0, E, z);
+  Gamma += excitation(cs, at.g_HeI_para_4d_2, g, at.A_HeI_para_4d_2_2p_1, at.E_HeI_para_4d_2, E, z);
+  Gamma += excitation(cs, at.g_HeI_para_5s_0, g, at.A_HeI_para_5s_0_2p_1, at.E_HeI_para_5s_0, E, z);
+  Gamma += excitation(cs, at.g_HeI_para_5d_2, g, at.A_HeI_para_5d_2_2p_1, at.E_HeI_para_5d_2, E, z);
   return Gamma;
 }
 
 // The 2^3P_1 -> 1^1S_0 intercombination rate is tiny and not counted.
-double Gamma_HeI_orto_2p(double z) {
-  const double g = g_HeI_ortho_2p_1;
-  const double E = E_HeI_ortho_2p_1;
-  double Gamma = stimulated_decay(E, E_HeI_ortho_2s_1, A_HeI_ortho_2p_1_2s_1, z);
-  Gamma += excitation(g_HeI_ortho_3s_1, g, A_HeI_ortho_3s_1_2p_1, E_HeI_ortho_3s_1, E, z);
-  Gamma += excitation(g_HeI_ortho_3d_2, g, A_HeI_ortho_3d_2_2p_1, E_HeI_ortho_3d_2, E, z);
-  Gamma += excitation(g_HeI_ortho_3d_1, g, A_HeI_ortho_3d_1_2p_1, E_HeI_ortho_3d_1, E, z);
+double Gamma_HeI_orto_2p(Physics& ph, double z) {
+  const AtomicData& at = ph.at;
+  const Constants& cs = ph.cs;
+  const double g = at.g_HeI_ortho_2p_1;
+  const double E = at.E_HeI_ortho_2p_1;
+  double Gamma = stimulated_decay(cs, E, at.E_HeI_ortho_2s_1, at.A_HeI_ortho_2p_1_2s_1, z);
+  Gamma += excitation(cs, at.g_HeI_ortho_3s_1, g, at.A_HeI_ortho_3s_1_2p_1, at.E_HeI_ortho_3s_1, E, z);
+  Gamma += excitation(cs, at.g_HeI_ortho_3d_2, g, at.A_HeI_ortho_3d_2_2p_1, at.E_HeI_ortho_3d_2, E, z);
+  Gamma += excitation(cs, at.g_HeI_ortho_3d_1, g, at.A_HeI_ortho_3d_1_2p_1, at.E_HeI_ortho_3d_1, E, z);
   return Gamma;
 }
 
-HeI_line_conditions HeI_para_line_conditions(double z) {
-  const double nu = HeI_para_line_frequency();
-  return line_conditions(z, HeI_singlet_weight_ratio, lambd_aHeI, nu, Gamma_HeI_para_2p(z),
-                         A_HeI_para_2p_1_1s_0, nu);
+HeI_line_conditions HeI_para_line_conditions(Physics& ph, double z) {
+  const double nu = HeI_para_line_frequency(ph);
+  return line_conditions(ph, z, HeI_singlet_weight_ratio, ph.at.lambd_aHeI, nu, Gamma_HeI_para_2p(ph, z),
+                         ph.at.A_HeI_para_2p_1_1s_0, nu);
 }
 
 // The escape rate takes the continuum at the frequency c / lambda of the line,
 // the continuum rate at the one from the ionisation energies.
-HeI_line_conditions HeI_orto_line_conditions(double z) {
-  return line_conditions(z, HeI_triplet_weight_ratio, lambd_a_ortoHeI, HeI_orto_line_frequency(),
-                         Gamma_HeI_orto_2p(z), A_HeI_ortho_2p_1_para_1s_0, c / lambd_a_ortoHeI);
+HeI_line_conditions HeI_orto_line_conditions(Physics& ph, double z) {
+  return line_conditions(ph, z, HeI_triplet_weight_ratio, ph.at.lambd_a_ortoHeI, HeI_orto_line_frequency(ph),
+                         Gamma_HeI_orto_2p(ph, z), ph.at.A_HeI_ortho_2p_1_para_1s_0, ph.cs.c / ph.at.lambd_a_ortoHeI);
 }
 
-double A_r_para_heliumI(double z, double x_HeI) { return A_r_para_heliumI(HeI_para_line_conditions(z), x_HeI); }
-
-double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI) {
-  return A_r_ortho_heliumI(HeI_orto_line_conditions(z), x_HeI, x_HydI);
+double A_r_para_heliumI(Physics& ph, double z, double x_HeI) {
+  return A_r_para_heliumI(ph, HeI_para_line_conditions(ph, z), x_HeI);
 }
 
-double A_H_para_heliumI(double z, double x_HeI, double x_HydI) {
-  return A_H_para_heliumI(HeI_para_line_conditions(z), x_HeI, x_HydI);
+double A_r_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
+  return A_r_ortho_heliumI(ph, HeI_orto_line_conditions(ph, z), x_HeI, x_HydI);
 }
 
-double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI) {
-  return A_H_ortho_heliumI(HeI_orto_line_conditions(z), x_HeI, x_HydI);
+double A_H_para_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
+  return A_H_para_heliumI(ph, HeI_para_line_conditions(ph, z), x_HeI, x_HydI);
+}
+
+double A_H_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
+  return A_H_ortho_heliumI(ph, HeI_orto_line_conditions(ph, z), x_HeI, x_HydI);
 }
 
 // x = 0 makes R about 10^128 times larger, exp(-A/R) is 1 and the rate 0.
-double A_r_para_heliumI(const HeI_line_conditions& para, double x_HeI) {
+double A_r_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI) {
   const double R = sobolev_rate(para.sobolev_numerator, para.sobolev_denominator, x_HeI);
-  return sobolev_escape(R, A_2p1s_paraHeI);
+  return sobolev_escape(R, ph.at.A_2p1s_paraHeI);
 }
 
 // (1 + 1/r_o)^-2 = (kappa_line / (kappa_line + kappa_continuum))^2: the part of
 // the escaping photons the hydrogen continuum leaves.
-double A_r_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
+double A_r_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
   const double R_o = sobolev_rate(orto.sobolev_numerator, orto.sobolev_denominator, x_HeI);
-  const double r_o = kappa_He_orto_of_width(orto.doppler_width, x_HeI) /
-                     kappa_H_of_cross_section(orto.escape_continuum_frequency,
+  const double r_o = kappa_He_orto_of_width(ph, orto.doppler_width, x_HeI) /
+                     kappa_H_of_cross_section(ph, orto.escape_continuum_frequency,
                                               orto.escape_continuum_cross_section, x_HydI);
-  return sobolev_escape(R_o, A_2p1s_ortoHeI) * std::pow(1 + 1 / r_o, -2.0);
+  return sobolev_escape(R_o, ph.at.A_2p1s_ortoHeI) * std::pow(1 + 1 / r_o, -2.0);
 }
 
 // The escape probability with the ratio r of line to continuum absorption,
 // times the line's decay rate.
-double A_H_para_heliumI(const HeI_line_conditions& para, double x_HeI, double x_HydI) {
-  const double r = kappa_He_para_of_width(para.doppler_width, x_HeI) /
-                   kappa_H_of_cross_section(para.nu, para.continuum_cross_section, x_HydI);
-  return P_H(para.shape, r) * A_2p1s_paraHeI;
+double A_H_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI, double x_HydI) {
+  const double r = kappa_He_para_of_width(ph, para.doppler_width, x_HeI) /
+                   kappa_H_of_cross_section(ph, para.nu, para.continuum_cross_section, x_HydI);
+  return P_H(ph, para.shape, r) * ph.at.A_2p1s_paraHeI;
 }
 
-double A_H_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
-  const double r = kappa_He_orto_of_width(orto.doppler_width, x_HeI) /
-                   kappa_H_of_cross_section(orto.nu, orto.continuum_cross_section, x_HydI);
-  return P_H(orto.shape, r) * A_2p1s_ortoHeI;
+double A_H_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
+  const double r = kappa_He_orto_of_width(ph, orto.doppler_width, x_HeI) /
+                   kappa_H_of_cross_section(ph, orto.nu, orto.continuum_cross_section, x_HydI);
+  return P_H(ph, orto.shape, r) * ph.at.A_2p1s_ortoHeI;
 }
 
-double A_r_hydrogen(double z, double x_HydI) { return lyman_alpha_escape(lambd_aHydI, x_HydI, z); }
+double A_r_hydrogen(Physics& ph, double z, double x_HydI) { return lyman_alpha_escape(ph, ph.at.lambd_aHydI, x_HydI, z); }
 
-double A_r_heliumII(double z, double x_HeII) { return lyman_alpha_escape(lambd_aHeII, x_HeII, z); }
+double A_r_heliumII(Physics& ph, double z, double x_HeII) { return lyman_alpha_escape(ph, ph.at.lambd_aHeII, x_HeII, z); }
 
-double Lyman_alpha_Sobolev_rate(double z, double lambda, double x) {
-  return Lyman_alpha_Sobolev_rate(Lyman_alpha_line_conditions(z, lambda), x);
+double Lyman_alpha_Sobolev_rate(Physics& ph, double z, double lambda, double x) {
+  return Lyman_alpha_Sobolev_rate(Lyman_alpha_line_conditions(ph, z, lambda), x);
 }
 
-Lyman_alpha_line Lyman_alpha_line_conditions(double z, double lambda) {
-  return {8 * pi * H(z), lyman_alpha_weight_ratio * std::pow(lambda, 3) * N0_nuclear * std::pow(1 + z, 3)};
+Lyman_alpha_line Lyman_alpha_line_conditions(Physics& ph, double z, double lambda) {
+  return {8 * ph.cs.pi * ph.H(z),
+          lyman_alpha_weight_ratio * std::pow(lambda, 3) * ph.cs.N0_nuclear * std::pow(1 + z, 3)};
 }
 
 double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x) {
   return line.numerator / (line.denominator * (x + abundance_floor));
 }
+
+}  // namespace primrec

@@ -12,23 +12,25 @@
 
 #include "transfer/escape_probabilities.h"
 
+namespace primrec {
+
 // Total width of HeI 2^1P_1: decays to 1^1S_0 and 2^1S_0 enhanced by stimulated
 // emission, plus excitations to the n = 3..5 singlet S and D levels.
-double Gamma_HeI_para_2p(double z);
+double Gamma_HeI_para_2p(Physics& ph, double z);
 // Total width of HeI 2^3P_1: decay to 2^3S_1 with stimulated emission plus
 // excitations to 3^3S_1, 3^3D_2, 3^3D_1 (the intercombination decay is not in it).
-double Gamma_HeI_orto_2p(double z);
+double Gamma_HeI_orto_2p(Physics& ph, double z);
 
 // Sobolev escape rate of the singlet line, R (1 - exp(-A / R)).
-double A_r_para_heliumI(double z, double x_HeI);
+double A_r_para_heliumI(Physics& ph, double z, double x_HeI);
 // Sobolev escape rate of the triplet line, reduced by the hydrogen continuum.
-double A_r_ortho_heliumI(double z, double x_HeI, double x_HydI);
+double A_r_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
 // Rate of the singlet / triplet line through its escape probability P_H.
-double A_H_para_heliumI(double z, double x_HeI, double x_HydI);
-double A_H_ortho_heliumI(double z, double x_HeI, double x_HydI);
+double A_H_para_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
+double A_H_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
 // Sobolev escape rates of hydrogen and HeII Lyman-alpha.
-double A_r_hydrogen(double z, double x_HydI);
-double A_r_heliumII(double z, double x_HeII);
+double A_r_hydrogen(Physics& ph, double z, double x_HydI);
+double A_r_heliumII(Physics& ph, double z, double x_HeII);
 
 // What the rates of a HeI line need of the redshift alone: fixed for a step.
 struct HeI_line_conditions {
@@ -41,25 +43,27 @@ struct HeI_line_conditions {
   double escape_continuum_cross_section;  // hydrogen ground state there [cm^2]
   line_shape shape;                       // damping Gamma / (4 pi Doppler width), branching A_ground / Gamma
 };
-HeI_line_conditions HeI_para_line_conditions(double z);
-HeI_line_conditions HeI_orto_line_conditions(double z);
+HeI_line_conditions HeI_para_line_conditions(Physics& ph, double z);
+HeI_line_conditions HeI_orto_line_conditions(Physics& ph, double z);
 
 // The four HeI rates from the conditions of their line at z: the functions
 // above are these with the conditions computed on the spot.
-double A_r_para_heliumI(const HeI_line_conditions& para, double x_HeI);
-double A_r_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI);
-double A_H_para_heliumI(const HeI_line_conditions& para, double x_HeI, double x_HydI);
-double A_H_ortho_heliumI(const HeI_line_conditions& orto, double x_HeI, double x_HydI);
+double A_r_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI);
+double A_r_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI);
+double A_H_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI, double x_HydI);
+double A_H_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI);
 
 // Sobolev rate 8 pi H / (3 lambda^3 n) of a Lyman-alpha line of wavelength lambda
 // for an absorber of abundance x, in the product order of the kinetic matrix and
 // of the hydrogen overheating (A_r_hydrogen multiplies its factors otherwise).
-double Lyman_alpha_Sobolev_rate(double z, double lambda, double x);
+double Lyman_alpha_Sobolev_rate(Physics& ph, double z, double lambda, double x);
 
 // Its parts fixed by z, and the rate from them.
 struct Lyman_alpha_line {
   double numerator;    // 8 pi H(z) [s^-1]
   double denominator;  // 3 lambda^3 N0_nuclear (1+z)^3
 };
-Lyman_alpha_line Lyman_alpha_line_conditions(double z, double lambda);
+Lyman_alpha_line Lyman_alpha_line_conditions(Physics& ph, double z, double lambda);
 double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x);
+
+}  // namespace primrec

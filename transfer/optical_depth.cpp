@@ -9,31 +9,34 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
-#include "input/constants.h"
-#include "input/input_files.h"
+namespace primrec {
 
 namespace {
 
 // Intervals of Simpson's rule below the last row (even).
 constexpr int continuation_intervals = 400;
 
-double integrand_in_ln(double z, double x_e) { return (1 + z) * thomson_depth_per_redshift(z, x_e); }
+struct Sample {
+  double z, x_e;
+};
 
-double held_fraction_depth(double z_end, double x_e) {
+double integrand_in_ln(const Constants& cs, double z, double x_e) {
+  return (1 + z) * thomson_depth_per_redshift(cs, z, x_e);
+}
+
+double held_fraction_depth(const Constants& cs, double z_end, double x_e) {
   const double h = z_end / continuation_intervals;
-  double sum = thomson_depth_per_redshift(0, x_e) + thomson_depth_per_redshift(z_end, x_e);
-  for (int i = 1; i < continuation_intervals; ++i) sum += (i % 2 == 1 ? 4 : 2) * thomson_depth_per_redshift(i * h, x_e);
+  double sum = thomson_depth_per_redshift(cs, 0, x_e) + thomson_depth_per_redshift(cs, z_end, x_e);
+  for (int i = 1; i < continuation_intervals; ++i)
+    sum += (i % 2 == 1 ? 4 : 2) * thomson_depth_per_redshift(cs, i * h, x_e);
   return sum * h / 3;
 }
 
 // z where the line through (z0, y0) and (z1, y1) takes the value y.
 double crossing(double z0, double y0, double z1, double y1, double y) { return z0 + (y - y0) * (z1 - z0) / (y1 - y0); }
 
-void find_last_scattering(last_scattering& result) {
+void find_last_scattering(LastScattering& result) {
   const auto& p = result.points;
   result.z_star = std::nan("");
   for (size_t k = 0; k + 1 < p.size(); ++k)
@@ -71,67 +74,36 @@ void find_last_scattering(last_scattering& result) {
 
 }  // namespace
 
-double thomson_depth_per_redshift(double z, double x_e) {
-  const double n_e = x_e * N0_H * (1 + z) * (1 + z) * (1 + z);
-  return n_e * sigma_t * c / ((1 + z) * H(z));
+double thomson_depth_per_redshift(const Constants& cs, double z, double x_e) {
+  const double n_e = x_e * cs.N0_H * (1 + z) * (1 + z) * (1 + z);
+  return n_e * cs.sigma_t * cs.c / ((1 + z) * H(cs, z));
 }
 
-last_scattering optical_depth(const std::vector<table_row>& electrons) {
-  std::vector<table_row> rows = electrons;
-  std::sort(rows.begin(), rows.end(), [](const table_row& a, const table_row& b) { return a.z < b.z; });
-  last_scattering result;
+LastScattering optical_depth(const Constants& cs, const std::vector<double>& z, const std::vector<double>& x_e) {
+  std::vector<Sample> rows;
+  for (size_t k = 0; k < z.size() && k < x_e.size(); ++k) rows.push_back({z[k], x_e[k]});
+  std::sort(rows.begin(), rows.end(), [](const Sample& a, const Sample& b) { return a.z < b.z; });
+  LastScattering result;
+  if (rows.empty()) {
+    result.z_star = result.z_peak = result.peak_full_width = std::nan("");
+    return result;
+  }
   double tau = 0;
   if (rows.front().z > 0) {
     result.continued_below = rows.front().z;
-    tau = held_fraction_depth(rows.front().z, rows.front().value);
+    tau = held_fraction_depth(cs, rows.front().z, rows.front().x_e);
   }
   for (size_t k = 0; k < rows.size(); ++k) {
     if (k > 0) {
       const double step = std::log1p(rows[k].z) - std::log1p(rows[k - 1].z);
-      tau += 0.5 * step * (integrand_in_ln(rows[k - 1].z, rows[k - 1].value) + integrand_in_ln(rows[k].z, rows[k].value));
+      tau += 0.5 * step *
+             (integrand_in_ln(cs, rows[k - 1].z, rows[k - 1].x_e) + integrand_in_ln(cs, rows[k].z, rows[k].x_e));
     }
-    result.points.push_back({rows[k].z, tau, thomson_depth_per_redshift(rows[k].z, rows[k].value) * std::exp(-tau)});
+    result.points.push_back(
+        {rows[k].z, tau, thomson_depth_per_redshift(cs, rows[k].z, rows[k].x_e) * std::exp(-tau)});
   }
   find_last_scattering(result);
   return result;
 }
 
-double value_at(const std::vector<table_row>& table, double z) {
-  for (size_t k = 0; k + 1 < table.size(); ++k) {
-    const table_row &a = table[k], &b = table[k + 1];
-    if ((z - a.z) * (z - b.z) <= 0) return a.value + (z - a.z) * (b.value - a.value) / (b.z - a.z);
-  }
-  return std::nan("");
-}
-
-bool read_two_column_table(const std::string& file_name, std::vector<table_row>& rows, std::string& reason) {
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) {
-    reason = "cannot be opened";
-    return false;
-  }
-  rows.clear();
-  int number = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++number;
-    char* end = nullptr;
-    const double z = std::strtod(line.c_str(), &end);
-    const char* rest = end;
-    const double value = std::strtod(rest, &end);
-    while (*end == ' ' || *end == '\t' || *end == '\r') ++end;
-    if (rest == line.c_str() || end == rest || *end != '\0' || !std::isfinite(z) || !std::isfinite(value)) {
-      reason = "line " + std::to_string(number) + " is not two finite numbers";
-      return false;
-    }
-    if (!rows.empty() && z == rows.back().z) {
-      reason = "line " + std::to_string(number) + " repeats the redshift of the line before";
-      return false;
-    }
-    rows.push_back({z, value});
-  }
-  if (rows.size() < 3) {
-    reason = "has fewer than three lines";
-    return false;
-  }
-  return true;
-}
+}  // namespace primrec

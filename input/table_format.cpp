@@ -7,15 +7,17 @@
 // integer is the correctly rounded one. In those few places, for values that
 // are not finite or not normal, and where the power of ten is out of range, the
 // correctly rounded conversion of the library decides.
-#include "driver/table_format.h"
+#include "input/table_format.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
+
+#include "input/powers_of_ten.h"
+
+namespace primrec {
 
 namespace {
 
@@ -23,7 +25,7 @@ constexpr int significant_digits = 8;
 // %g uses the exponent form when the decimal exponent is below this...
 constexpr int lowest_fixed_exponent = -4;
 // Scales whose power of ten is kept: 10^-300 .. 10^300.
-constexpr int largest_scale = 300;
+constexpr int largest_scale = largest_power_of_ten;
 constexpr double log10_of_2 = 0.30102999566398120;
 // How far from a rounding tie the scaled value must be to be trusted.
 constexpr double tie_margin = 1e-6;
@@ -34,18 +36,7 @@ char* format_exactly(char* out, double value) {
   return std::to_chars(out, out + 32, value, std::chars_format::general, significant_digits).ptr;
 }
 
-// 10^k for |k| <= 300, each the double nearest to it (strtod rounds correctly).
-struct PowersOfTen {
-  double value[2 * largest_scale + 1];
-  PowersOfTen() {
-    for (int k = -largest_scale; k <= largest_scale; ++k) {
-      char text[16];
-      std::snprintf(text, sizeof text, "1e%d", k);
-      value[k + largest_scale] = std::strtod(text, nullptr);
-    }
-  }
-  double operator()(int k) const { return value[k + largest_scale]; }
-};
+double ten_to(int k) { return powers_of_ten[k + largest_scale]; }
 
 // The eight significant digits of a number and its decimal exponent.
 struct Decimal {
@@ -58,7 +49,6 @@ struct Decimal {
 // The correctly rounded eight digits of a normal |v|, or false where the
 // scaled double cannot be trusted to give them.
 bool round_to_eight(double magnitude, Decimal& d) {
-  static const PowersOfTen ten_to;
   // From the binary exponent: the decimal one or one below it.
   int binary_exponent;
   std::frexp(magnitude, &binary_exponent);
@@ -144,3 +134,31 @@ char* format_g8(char* out, double value) {
   if (!round_to_eight(std::fabs(value), d)) return format_exactly(out, value);
   return format_rounded(out, d);
 }
+
+namespace {
+
+// One "%-20.8g" field: the number, then blanks to the width.
+char* put_field(char* out, double value) {
+  char* const end = out + table_field_width;
+  char* const written = format_g8(out, value);
+  std::memset(written, ' ', static_cast<size_t>(end - written));
+  return end;
+}
+
+}  // namespace
+
+char* format_table_line(char* line, double first, double second) {
+  char* const end = put_field(put_field(line, first), second);
+  *end = '\n';
+  return end + 1;
+}
+
+double printed_value(double value) {
+  char text[32];
+  char* const end = format_g8(text, value);
+  double read = 0;
+  std::from_chars(text, end, read);
+  return read;
+}
+
+}  // namespace primrec

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "input/constants.h"
 #include "input/input_files.h"
-#include "transfer/optical_depth.h"
+#include "primrec/primrec.hpp"
+#include "shell/summary_tables.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ bool read_table(const char* file_name, std::vector<table_row>& rows) {
 
 void print_value(const char* label, double value) { std::printf("%s = %.8g\n", label, value); }
 
-bool write_visibility(const last_scattering& result) {
+bool write_visibility(const primrec::LastScattering& result) {
   FILE* out = std::fopen("visibility.dat", "w");
   if (out == nullptr) {
     std::printf("primrec-summary: visibility.dat cannot be created\n");
@@ -46,6 +46,16 @@ bool write_visibility(const last_scattering& result) {
   return true;
 }
 
+// The constants and the background come from fund.in and cosm_p.in alone.
+bool read_constants(primrec::Parameters& p) {
+  p = primrec::initial_input_values();
+  primrec::InputLog log;
+  const bool ok = primrec::init_fund_const("", p, log) == 0 && primrec::init_cosmological_const("", p, log) == 0;
+  std::fputs(log.messages.c_str(), stdout);
+  std::fputs(log.error.c_str(), stdout);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,25 +67,29 @@ int main(int argc, char** argv) {
     std::printf("primrec-summary: cannot enter the directory %s\n", argv[1]);
     return exit_failure;
   }
-  if (init_fund_const() != 0) return exit_failure;
-  init_general_assist_const();
-  if (init_cosmological_const() != 0) return exit_failure;
+  primrec::Parameters parameters;
+  if (!read_constants(parameters)) return exit_failure;
   std::vector<table_row> electrons, temperature;
   if (!read_table("el.dat", electrons) || !read_table("T_matter.dat", temperature)) return exit_failure;
 
-  const last_scattering result = optical_depth(electrons);
+  std::vector<double> z, el;
+  for (const table_row& row : electrons) {
+    z.push_back(row.z);
+    el.push_back(row.value);
+  }
+  const primrec::LastScattering result = primrec::last_scattering(parameters, z, el);
   if (result.continued_below > 0)
     std::printf("note: el.dat ends at z = %.8g; x_e is held at its last value from there to z = 0\n",
                 result.continued_below);
   print_value("z_star", result.z_star);
   print_value("z_visibility_peak", result.z_peak);
   print_value("visibility_full_width_half_maximum", result.peak_full_width);
-  for (double z : {1100.0, 200.0}) {
+  for (double at : {1100.0, 200.0}) {
     char label[32];
-    std::snprintf(label, sizeof label, "x_e(%g)", z);
-    print_value(label, value_at(electrons, z));
-    std::snprintf(label, sizeof label, "T_m(%g)", z);
-    print_value(label, value_at(temperature, z));
+    std::snprintf(label, sizeof label, "x_e(%g)", at);
+    print_value(label, value_at(electrons, at));
+    std::snprintf(label, sizeof label, "T_m(%g)", at);
+    print_value(label, value_at(temperature, at));
   }
   return write_visibility(result) ? exit_success : exit_failure;
 }

@@ -1,0 +1,118 @@
+/* primrec: the recombination history of the primordial hydrogen-helium plasma,
+ * as a C library.
+ *
+ * Lifecycle: fill a primrec_parameters (primrec_default_parameters, then
+ * change fields, or primrec_read_parameters from a directory), solve it into a
+ * history handle with primrec_solve, read the columns, release the handle with
+ * primrec_free. Every function may be called from several threads at once on
+ * different handles; the same parameters give the same bits in every thread.
+ *
+ *   primrec_parameters p;
+ *   primrec_default_parameters(&p);
+ *   primrec_history* h = primrec_solve(&p);
+ *   if (primrec_status(h) != PRIMREC_OK) fputs(primrec_message(h), stderr);
+ *   else for (size_t i = 0; i < primrec_rows(h); ++i) use(primrec_column(h, PRIMREC_X_E)[i]);
+ *   primrec_free(h);
+ */
+#ifndef PRIMREC_H
+#define PRIMREC_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One field per value of the five input files, in the files' units. */
+typedef struct primrec_parameters {
+  /* redshifts.in */
+  double z_begin;             /* redshift where the integration starts (3000..5000 or >= 7000) */
+  double z_end;               /* redshift where it ends; 0 < z_end < z_begin */
+  double step;                /* step in ln(1+z), its absolute value */
+  double norm;                /* convergence threshold of the iteration within a step */
+  int number_of_info_points;  /* a row every this many steps */
+  /* fine_effects.in */
+  int Number_of_levels_for_Resonant_Feedback; /* hydrogen levels in the Lyman-series feedback (1: none) */
+  /* fund.in (CGS) */
+  double G;                   /* gravitational constant [cm^3 g^-1 s^-2] */
+  double h;                   /* reduced Planck constant hbar [erg s] */
+  double c;                   /* speed of light [cm s^-1] */
+  double me;                  /* electron mass [g] */
+  double mp;                  /* proton mass [g] */
+  double e;                   /* elementary charge [esu] */
+  double kB;                  /* Boltzmann constant [erg K^-1] */
+  /* fudge_factors.in */
+  double F_H;                 /* fudge factor of hydrogen recombination and photoionisation */
+  double A_perturbation_H;    /* height of a Lorentzian bump on the printed x_e (0: none) */
+  double z_perturbation;      /* centre of the bump */
+  double Delta_z_perturbation;/* half width of the bump */
+  /* cosm_p.in */
+  double H0;                  /* Hubble constant [km s^-1 Mpc^-1] */
+  double omega_m;             /* matter density parameter */
+  double omega_lambda;        /* cosmological-constant density parameter */
+  int nu_number;              /* number of relativistic neutrino species */
+  double omega_b;             /* baryon density parameter */
+  double X_M;                 /* hydrogen mass fraction of the baryons */
+  double T0;                  /* radiation temperature today [K] */
+} primrec_parameters;
+
+enum primrec_status {
+  PRIMREC_OK = 0,          /* the history is complete */
+  PRIMREC_INPUT_ERROR = 1, /* a parameter failed its check (or a file its reading) */
+  PRIMREC_BREAKDOWN = 2,   /* a step gave a non-finite result; the rows stop before it */
+  PRIMREC_CANCELLED = 3,   /* not used by this interface */
+  PRIMREC_NO_MEMORY = 4    /* the history could not be stored */
+};
+
+enum primrec_column {
+  PRIMREC_Z = 0,     /* redshift */
+  PRIMREC_HYDI,      /* neutral hydrogen per nucleus */
+  PRIMREC_HYDII,     /* ionised hydrogen per nucleus */
+  PRIMREC_HEI,       /* neutral helium per nucleus */
+  PRIMREC_HEII,      /* singly ionised helium per nucleus */
+  PRIMREC_HEIII,     /* doubly ionised helium per nucleus */
+  PRIMREC_EL,        /* the electron column of el.dat (x_e times the perturbation bump) */
+  PRIMREC_X_E,       /* free electrons per hydrogen nucleus, n_e / n_H */
+  PRIMREC_T_M        /* matter temperature [K] */
+};
+
+typedef struct primrec_history primrec_history;
+
+/* The values of examples/default/. */
+void primrec_default_parameters(primrec_parameters* parameters);
+
+/* Reads the five input files of `directory` with the program's checks.
+ * Returns a primrec_status (PRIMREC_OK or PRIMREC_INPUT_ERROR). `messages`
+ * (may be NULL) receives, NUL-terminated and cut to `size` bytes, everything
+ * the program prints while reading, in order. */
+int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
+                            size_t size);
+
+/* Solves; returns a handle (NULL only when not even the handle could be
+ * allocated), which holds the rows or the failure. */
+primrec_history* primrec_solve(const primrec_parameters* parameters);
+
+int primrec_status(const primrec_history* history);
+/* The message of the failure, as the program prints it; "" when there is none. */
+const char* primrec_message(const primrec_history* history);
+/* The messages that did not stop the solve, in order; "" when there are none. */
+const char* primrec_notes(const primrec_history* history);
+/* The redshift of the step that broke down; NaN otherwise. */
+double primrec_breakdown_z(const primrec_history* history);
+
+size_t primrec_rows(const primrec_history* history);
+/* A column of primrec_rows() values (enum primrec_column); NULL for an unknown column. */
+const double* primrec_column(const primrec_history* history, int column);
+
+/* The overheating rows of the first pass: 0 for z, 1 for ln of the overheating. */
+size_t primrec_overheating_rows(const primrec_history* history);
+const double* primrec_overheating_column(const primrec_history* history, int column);
+
+/* Releases the handle; NULL is allowed. */
+void primrec_free(primrec_history* history);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

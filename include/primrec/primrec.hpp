@@ -1,0 +1,147 @@
+// primrec: the recombination history of the primordial hydrogen-helium plasma,
+// as a library.
+//
+// A solve is self-contained: it takes Parameters, keeps its whole state in
+// objects of its own, and returns the history or the reason it has none. Any
+// number of solves may run at once in different threads; the same parameters
+// give the same bits in any thread, in any order, as the program's tables.
+//
+//   primrec::Solution s = primrec::solve(primrec::default_parameters());
+//   if (!s.ok()) { std::fputs(s.error.c_str(), stderr); return 1; }
+//   for (size_t i = 0; i < s.history.size(); ++i) use(s.history.z[i], s.history.x_e[i]);
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "primrec/parameters.hpp"
+
+namespace primrec {
+
+enum class Status {
+  ok = 0,           // the history is complete
+  input_error = 1,  // a parameter failed its check; nothing was computed
+  breakdown = 2,    // a step gave a result that is not a finite number; the history stops before it
+  cancelled = 3,    // the caller's cancel flag was set; the history stops where it was
+};
+
+// Everything reading the five input files said, in the order the program
+// prints it. `messages` holds what did not stop the reading (a lost stop
+// signal); `error` the message of the file that failed, if one did.
+struct Reading {
+  Status status = Status::ok;
+  Parameters parameters;  // the values as read (a value that could not be read keeps its initial value)
+  std::string messages;
+  std::string error;
+  bool ok() const { return status == Status::ok; }
+};
+
+// Reads "redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in" and
+// "cosm_p.in" in `directory`, in that order, with the program's checks; the
+// first file that fails ends the reading and the later ones are not opened.
+Reading read_parameters(const std::string& directory);
+
+// The first check the parameters fail, with the program's message(s) for it;
+// an empty string when they pass. The checks run in the order of the files.
+std::string check_parameters(const Parameters& parameters);
+
+// One row of the history: a step of the last pass, every
+// number_of_info_points steps, from the first step below z_begin.
+struct Row {
+  double z;      // redshift of the step
+  double HydI;   // neutral hydrogen per nucleus
+  double HydII;  // ionised hydrogen per nucleus
+  double HeI;    // neutral helium per nucleus
+  double HeII;   // singly ionised helium per nucleus
+  double HeIII;  // doubly ionised helium per nucleus
+  double el;     // the electron column of el.dat: x_e times the perturbation bump of fudge_factors.in
+  double x_e;    // free electrons per hydrogen nucleus, n_e / n_H
+  double T_m;    // matter temperature at the end of the step [K]
+};
+
+// One row of the hydrogen overheating table of the first pass (z <= 2000),
+// both numbers as a reader of the printed table gets them (8 significant digits).
+struct OverheatingRow {
+  double z;               // redshift of the step
+  double ln_overheating;  // ln of the overheating of hydrogen n = 2 over its blackbody equilibrium
+};
+
+// How far a solve has come: given once per step.
+struct Progress {
+  int pass;               // 0, or 1 for the feedback pass
+  int passes;             // 1, or 2 with more than one feedback level
+  double z;               // redshift of the step just done
+  double fraction;        // of the whole solve, 0..1
+};
+
+// Receives a solve as it goes. The program streams the rows into its tables
+// through one of these; solve() without one collects them in a History.
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void row(const Row&) {}
+  virtual void overheating_row(const OverheatingRow&) {}
+  // A message that does not stop the solve (an inner iteration that did not
+  // converge), in the exact text the program prints.
+  virtual void message(const std::string&) {}
+  // The end of pass 0 or 1 (the overheating table is complete after pass 0).
+  virtual void pass_finished(int /*pass*/) {}
+  virtual void progress(const Progress&) {}
+};
+
+struct Work {
+  long long steps = 0;             // redshift steps of all passes
+  long long inner_iterations = 0;  // sweeps of all steps
+};
+
+struct History {
+  std::vector<double> z, HydI, HydII, HeI, HeII, HeIII, el, x_e, T_m;  // one entry per Row
+  std::vector<OverheatingRow> overheating;
+  std::string messages;  // the messages that did not stop the solve, in order
+  size_t size() const { return z.size(); }
+};
+
+struct Solution {
+  Status status = Status::ok;
+  std::string error;  // the message of a failure, as the program prints it
+  double error_z = std::numeric_limits<double>::quiet_NaN();  // breakdown: the redshift of the step
+  Work work;
+  History history;  // empty when streamed to an Observer
+  bool ok() const { return status == Status::ok; }
+};
+
+struct Options {
+  // Checked once per step: when it becomes true the solve stops with
+  // Status::cancelled. May be set from another thread.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+// The whole history in memory.
+Solution solve(const Parameters& parameters, const Options& options = {});
+// The history streamed to `observer`, row by row; Solution::history stays empty.
+Solution solve(const Parameters& parameters, Observer& observer, const Options& options = {});
+
+// The Thomson optical depth from today and the visibility of a history.
+struct VisibilityPoint {
+  double z;    // redshift, ascending
+  double tau;  // optical depth from today
+  double g;    // visibility (dtau/dz) e^-tau
+};
+struct LastScattering {
+  std::vector<VisibilityPoint> points;  // at the rows of the history
+  double continued_below = 0;           // > 0: the history ends there; x_e was held at its last value down to z = 0
+  double z_star = 0;                    // tau(z_star) = 1; NaN if tau stays below 1
+  double z_peak = 0;                    // maximum of the visibility
+  double peak_full_width = 0;           // full width of the visibility at half its maximum
+};
+
+// From x_e(z) of the el column at redshifts z (any order, distinct), with the
+// constants and expansion rate of `parameters`:
+// tau(z) = integral of x_e N_H sigma_T c dz / ((1+z) H), trapezoidal in ln(1+z).
+LastScattering last_scattering(const Parameters& parameters, const std::vector<double>& z,
+                               const std::vector<double>& el);
+
+}  // namespace primrec

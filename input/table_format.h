@@ -1,0 +1,21 @@
+// The number format of the tables: printf's "%.8g" (eight significant digits,
+// exponent form below 1e-4 and from 1e8 on, trailing zeros removed), without
+// the cost of a general correctly rounded conversion for every number.
+#pragma once
+
+namespace primrec {
+
+// Writes value as "%.8g" would, at most 15 characters; returns the end.
+char* format_g8(char* out, double value);
+
+// The value a reader of the printed number gets back ("%.8g", then "%lg").
+double printed_value(double value);
+
+// Every number of a table takes this many characters: "%.8g" never needs more.
+constexpr int table_field_width = 20;
+
+// One table line, two "%-20.8g" fields and a line end, into `line`; returns its end.
+char* format_table_line(char* line, double first, double second);
+constexpr int table_line_length = 2 * table_field_width + 1;
+
+}  // namespace primrec
