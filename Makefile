@@ -1,20 +1,24 @@
 # make run       build (Release) and run primrec on the default inputs in run/
 # make plot      make run, then draw run/history.png with gnuplot
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
+# make install   build (Release) and install the library, headers and programs under PREFIX (/usr/local)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
+# make tsan      build (Debug) and run the tests that solve in several threads under ThreadSanitizer
 # make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
 # make bench     time whole runs (BASE=<git revision> to compare, MD=<file> for Markdown,
 #                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5)
 BUILD_TYPE ?= Release
 BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize
+TSAN_BUILD := build/tsan
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := input_files table
 
-.PHONY: all build run plot test sanitize bench fuzz clean
+.PHONY: all build run plot test install sanitize tsan bench fuzz clean
 
 all: build
 
@@ -38,10 +42,19 @@ plot: run
 test: build
 	cd $(BUILD) && ctest --output-on-failure
 
+install:
+	$(MAKE) build BUILD_TYPE=Release
+	cmake --install build/release --prefix $(PREFIX)
+
 sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+
+tsan:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target primrec_tests
+	cd $(TSAN_BUILD)/tests/scratch && ../primrec_tests --gtest_filter='*Thread*'
 
 bench:
 	python3 bench/bench.py $(if $(BASE),--base $(BASE)) $(if $(MD),--markdown $(MD)) \

@@ -1,7 +1,5 @@
 #include "support.h"
 
-#include "input/constants.h"
-#include "input/input_files.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,19 +52,9 @@ std::string read_file(const std::string& path) {
 
 bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-void use_laboratory_constants() {
-  G = 6.67428e-8;
-  h = h_reference;
-  c = c_reference;
-  me = me_reference;
-  mp = 1.672621637e-24;
-  e = e_reference;
-  kB = kB_reference;
-  pi = 3.14159265359;
-  init_general_assist_const();
-  eV_erg = 1.6021765e-12;
-  He_to_H = 3.9715;
-}
+primrec::Constants laboratory_constants() { return primrec::derive_constants(primrec::default_parameters()); }
+
+primrec::Physics laboratory_physics() { return primrec::Physics(laboratory_constants()); }
 
 void copy_default_inputs(const std::string& dir) {
   for (const char* name : {"fund.in", "cosm_p.in", "redshifts.in", "fine_effects.in", "fudge_factors.in"})

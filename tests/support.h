@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "atomic/physics.h"
+#include "input/constants.h"
+
 namespace testing_support {
 
 // A fresh empty directory under the system's temporary directory; removed with
@@ -39,9 +42,11 @@ void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
-// The laboratory constants of fund.in (every variation factor exactly 1), pi,
-// the constants derived from them, eV_erg and He_to_H.
-void use_laboratory_constants();
+// The constants of the default parameters: the laboratory values of fund.in
+// (every variation factor exactly 1) and a Planck-2018-like universe.
+primrec::Constants laboratory_constants();
+// The physics of those constants: atomic data and empty memos.
+primrec::Physics laboratory_physics();
 
 // The five default input files of examples/default copied into `dir`.
 void copy_default_inputs(const std::string& dir);

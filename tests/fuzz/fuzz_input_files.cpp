@@ -3,8 +3,9 @@
 // The input is the contents of "redshifts.in", "fine_effects.in", "fund.in",
 // "fudge_factors.in" and "cosm_p.in", separated by NUL bytes (a part that is
 // missing leaves its file absent). They are written into a scratch directory
-// and read in the program's order, with the constants derived between; every
-// file that a reader accepts must hold values that the run can use.
+// and read in the program's order; parameters that the reading accepts must
+// pass the checks a solve makes and give constants and atomic data that a run
+// can use.
 #include <unistd.h>
 
 #include <cmath>
@@ -14,30 +15,26 @@
 #include <cstdlib>
 #include <string>
 
-#include "atomic/atomic_data.h"
-#include "driver/run_sequence.h"
+#include "atomic/physics.h"
 #include "input/constants.h"
-#include "input/input_files.h"
+#include "primrec/primrec.hpp"
 
 namespace {
 
 const char* const file_names[] = {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"};
 
-
 void require(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-bool positive(double value) { return std::isfinite(value) && value > 0; }
-
 void write_files(const uint8_t* data, size_t size) {
   size_t start = 0;
-  for (int file = 0; file < 5; ++file) {
-    unlink(file_names[file]);
+  for (const char* name : file_names) {
+    unlink(name);
     if (start > size) continue;
     size_t end = start;
     while (end < size && data[end] != 0) ++end;
-    FILE* out = std::fopen(file_names[file], "wb");
+    FILE* out = std::fopen(name, "wb");
     if (out == nullptr) std::abort();
     std::fwrite(data + start, 1, end - start, out);
     std::fclose(out);
@@ -45,40 +42,35 @@ void write_files(const uint8_t* data, size_t size) {
   }
 }
 
-// What each accepted file promises the run.
-void check_redshifts() {
-  require(positive(z_begin) && positive(z_end) && z_end < z_begin && number_of_info_points > 0);
-  require(std::isfinite(D_ln_1_plus_z) && D_ln_1_plus_z < 0 && positive(norm_var));
-  require(std::log(z_begin + 1) + D_ln_1_plus_z != std::log(z_begin + 1));
-  require(z_begin >= 3000 && !(z_begin > 5000 && z_begin < 7000));
+// What accepted parameters promise the run.
+void check_run_constants(const primrec::Parameters& p) {
+  const primrec::Constants cs = primrec::derive_constants(p);
+  require(std::isfinite(cs.D_ln_1_plus_z) && cs.D_ln_1_plus_z < 0);
+  require(std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z != std::log(cs.z_begin + 1));
+  require(cs.z_begin >= 3000 && !(cs.z_begin > 5000 && cs.z_begin < 7000) && cs.z_end < cs.z_begin);
+  require(cs.Number_of_Iterations == (p.Number_of_levels_for_Resonant_Feedback > 1 ? 2 : 1));
+  const primrec::Physics ph(cs);
+  require(ph.at.I1_HydI == cs.I && ph.at.I2s_HeII == cs.I);
 }
 
 }  // namespace
 
+// The files live in a directory of the fuzzer's own.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char directory[] = "/tmp/primrec-fuzz-input-XXXXXX";
   if (mkdtemp(directory) == nullptr || chdir(directory) != 0) std::abort();
-  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();  // the readers' messages
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_files(data, size);
-  restore_initial_input_values();
-  if (init_redshift_range() != 0) return 0;
-  check_redshifts();
-  if (init_fine_effects() != 0) return 0;
-  require(Number_of_levels_for_Resonant_Feedback >= 1 && Number_of_Iterations == (Number_of_levels_for_Resonant_Feedback > 1 ? 2 : 1));
-  if (init_fund_const() != 0) return 0;
-  require(positive(G) && positive(h) && positive(c) && positive(me) && positive(mp) && positive(e) && positive(kB));
-  if (init_fudge_factors() != 0) return 0;
-  require(positive(F_H) && positive(z_perturbation) && positive(Delta_z_perturbation));
-  init_general_assist_const();
-  if (init_cosmological_const() != 0) return 0;
-  require(nu_number > 0 && positive(omega_m) && positive(omega_lambda) && positive(omega_b) && positive(X_M) &&
-          positive(T0) && positive(H0));
-  derive_HeII_quantities();
-  HeI_atomic_data();
-  derive_hydrogen_quantities();
+  const primrec::Reading reading = primrec::read_parameters("");
+  const std::string check = primrec::check_parameters(reading.parameters);
+  if (!reading.ok()) {
+    require(!reading.error.empty() && !check.empty());
+    return 0;
+  }
+  require(reading.error.empty() && check.empty());
+  check_run_constants(reading.parameters);
   return 0;
 }

@@ -1,0 +1,274 @@
+// The C interface against the C++ one: the same parameters, the same bits in
+// every column, the same failures with the same messages, and handles that
+// stay independent when several threads solve at once.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "primrec/primrec.h"
+#include "primrec/primrec.hpp"
+#include "support.h"
+
+using testing_support::Inputs;
+using testing_support::ScratchDir;
+using testing_support::write_inputs;
+
+namespace {
+
+#define PRIMREC_PARAMETER_FIELDS(F)                                                               \
+  F(z_begin) F(z_end) F(step) F(norm) F(number_of_info_points)                                    \
+  F(Number_of_levels_for_Resonant_Feedback) F(G) F(h) F(c) F(me) F(mp) F(e) F(kB) F(F_H)          \
+  F(A_perturbation_H) F(z_perturbation) F(Delta_z_perturbation) F(H0) F(omega_m) F(omega_lambda) \
+  F(nu_number) F(omega_b) F(X_M) F(T0)
+
+template <class A, class B>
+void expect_same_parameters(const A& a, const B& b) {
+#define PRIMREC_EXPECT_FIELD(name) EXPECT_EQ(a.name, b.name) << #name;
+  PRIMREC_PARAMETER_FIELDS(PRIMREC_EXPECT_FIELD)
+#undef PRIMREC_EXPECT_FIELD
+}
+
+void copy_parameters(const primrec::Parameters& from, primrec_parameters* to) {
+#define PRIMREC_COPY_FIELD(name) to->name = from.name;
+  PRIMREC_PARAMETER_FIELDS(PRIMREC_COPY_FIELD)
+#undef PRIMREC_COPY_FIELD
+}
+
+struct HistoryDeleter {
+  void operator()(primrec_history* h) const { primrec_free(h); }
+};
+using Handle = std::unique_ptr<primrec_history, HistoryDeleter>;
+
+Handle solve_c(const primrec::Parameters& parameters) {
+  primrec_parameters c;
+  copy_parameters(parameters, &c);
+  return Handle(primrec_solve(&c));
+}
+
+bool same_bits(const double* a, const std::vector<double>& b, size_t n) {
+  return n == b.size() && (n == 0 || std::memcmp(a, b.data(), n * sizeof(double)) == 0);
+}
+
+// A run short enough for a test that still reaches the feedback pass (its
+// overheating rows start at z = 2000).
+primrec::Parameters short_run() {
+  primrec::Parameters p;
+  p.z_begin = 3000;
+  p.z_end = 1000;
+  p.step = 3e-3;
+  return p;
+}
+
+// Every field away from its default, so that a field passed into another's
+// place changes the history.
+primrec::Parameters every_field_changed() {
+  primrec::Parameters p = short_run();
+  p.z_begin = 3100;
+  p.z_end = 1050;
+  p.step = 3.1e-3;
+  p.norm = 2e-8;
+  p.number_of_info_points = 2;
+  p.Number_of_levels_for_Resonant_Feedback = 3;
+  p.G *= 1.001;
+  p.h *= 1.0001;
+  p.c *= 1.00001;
+  p.me *= 1.0002;
+  p.mp *= 1.0003;
+  p.e *= 1.00005;
+  p.kB *= 1.0004;
+  p.F_H = 1.14;
+  p.A_perturbation_H = 0.05;
+  p.z_perturbation = 1500;
+  p.Delta_z_perturbation = 150;
+  p.H0 = 70;
+  p.omega_m = 0.31;
+  p.omega_lambda = 0.69;
+  p.nu_number = 4;
+  p.omega_b = 0.05;
+  p.X_M = 0.76;
+  p.T0 = 2.73;
+  return p;
+}
+
+void expect_same_history(const primrec_history* c, const primrec::Solution& cpp) {
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(primrec_status(c), static_cast<int>(cpp.status));
+  EXPECT_EQ(primrec_message(c), cpp.error);
+  EXPECT_EQ(primrec_notes(c), cpp.history.messages);
+  const primrec::History& h = cpp.history;
+  const size_t n = primrec_rows(c);
+  ASSERT_EQ(n, h.size());
+  const std::pair<int, const std::vector<double>*> columns[] = {
+      {PRIMREC_Z, &h.z},       {PRIMREC_HYDI, &h.HydI}, {PRIMREC_HYDII, &h.HydII},
+      {PRIMREC_HEI, &h.HeI},   {PRIMREC_HEII, &h.HeII}, {PRIMREC_HEIII, &h.HeIII},
+      {PRIMREC_EL, &h.el},     {PRIMREC_X_E, &h.x_e},   {PRIMREC_T_M, &h.T_m}};
+  for (const auto& column : columns) {
+    EXPECT_TRUE(same_bits(primrec_column(c, column.first), *column.second, n)) << column.first;
+  }
+  std::vector<double> z, ln;
+  for (const primrec::OverheatingRow& row : h.overheating) {
+    z.push_back(row.z);
+    ln.push_back(row.ln_overheating);
+  }
+  const size_t m = primrec_overheating_rows(c);
+  EXPECT_TRUE(same_bits(primrec_overheating_column(c, 0), z, m));
+  EXPECT_TRUE(same_bits(primrec_overheating_column(c, 1), ln, m));
+}
+
+TEST(CApiParameters, DefaultsAndTheDefaultFilesAreTheLibraryDefaults) {
+  primrec_parameters defaults, read;
+  primrec_default_parameters(&defaults);
+  expect_same_parameters(defaults, primrec::default_parameters());
+  char messages[64] = "untouched";
+  EXPECT_EQ(primrec_read_parameters(PRIMREC_EXAMPLES "/default", &read, messages, sizeof messages),
+            PRIMREC_OK);
+  EXPECT_STREQ(messages, "");
+  expect_same_parameters(read, defaults);
+}
+
+TEST(CApiParameters, ReadingGivesEachValueInItsOwnField) {
+  const primrec::Parameters p = every_field_changed();
+  Inputs inputs;
+  const auto text = [](double v) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.17g", v);
+    return std::string(s);
+  };
+  inputs.z_begin = text(p.z_begin), inputs.z_end = text(p.z_end), inputs.step = text(p.step);
+  inputs.norm = text(p.norm), inputs.stride = std::to_string(p.number_of_info_points);
+  inputs.levels = std::to_string(p.Number_of_levels_for_Resonant_Feedback);
+  inputs.G = text(p.G), inputs.h = text(p.h), inputs.c = text(p.c), inputs.me = text(p.me);
+  inputs.mp = text(p.mp), inputs.e = text(p.e), inputs.kB = text(p.kB), inputs.F_H = text(p.F_H);
+  inputs.A_perturbation_H = text(p.A_perturbation_H), inputs.z_perturbation = text(p.z_perturbation);
+  inputs.Delta_z_perturbation = text(p.Delta_z_perturbation), inputs.H0 = text(p.H0);
+  inputs.omega_m = text(p.omega_m), inputs.omega_lambda = text(p.omega_lambda);
+  inputs.nu_number = std::to_string(p.nu_number), inputs.omega_b = text(p.omega_b);
+  inputs.X_M = text(p.X_M), inputs.T0 = text(p.T0);
+  ScratchDir dir;
+  write_inputs(dir.path(), inputs);
+  primrec_parameters read;
+  ASSERT_EQ(primrec_read_parameters(dir.path().c_str(), &read, nullptr, 0), PRIMREC_OK);
+  expect_same_parameters(read, p);
+}
+
+TEST(CApiParameters, AFailedReadingSaysWhatTheProgramPrints) {
+  primrec_parameters read;
+  char messages[128];
+  EXPECT_EQ(primrec_read_parameters("/nonexistent/primrec", &read, messages, sizeof messages),
+            PRIMREC_INPUT_ERROR);
+  EXPECT_STREQ(messages, "error of opening file redshifts.in\n");
+
+  // The files are read in order: the first ones are kept, the first missing one is named.
+  ScratchDir dir;
+  write_inputs(dir.path(), Inputs());
+  ASSERT_EQ(std::remove(dir.file("fund.in").c_str()), 0);
+  const primrec::Reading reading = primrec::read_parameters(dir.path());
+  EXPECT_EQ(primrec_read_parameters(dir.path().c_str(), &read, messages, sizeof messages),
+            PRIMREC_INPUT_ERROR);
+  EXPECT_EQ(messages, reading.messages + reading.error);
+  EXPECT_STREQ(messages, "error of opening file fund.in\n");
+  expect_same_parameters(read, reading.parameters);
+}
+
+TEST(CApiParameters, MessagesAreCutToTheBufferAndAlwaysTerminated) {
+  primrec_parameters read;
+  char messages[8];
+  std::memset(messages, 'x', sizeof messages);
+  primrec_read_parameters("/nonexistent/primrec", &read, messages, 6);
+  EXPECT_STREQ(messages, "error");
+  EXPECT_EQ(messages[6], 'x');
+  primrec_read_parameters("/nonexistent/primrec", &read, messages, 1);
+  EXPECT_STREQ(messages, "");
+  messages[0] = 'x';
+  primrec_read_parameters("/nonexistent/primrec", &read, messages, 0);
+  EXPECT_EQ(messages[0], 'x');
+  EXPECT_EQ(primrec_read_parameters("/nonexistent/primrec", &read, nullptr, 100), PRIMREC_INPUT_ERROR);
+}
+
+TEST(CApiSolve, EveryColumnHasTheBitsOfTheCppHistory) {
+  for (const primrec::Parameters& p : {short_run(), every_field_changed()}) {
+    const primrec::Solution cpp = primrec::solve(p);
+    ASSERT_TRUE(cpp.ok()) << cpp.error;
+    ASSERT_GT(cpp.history.overheating.size(), 0u);
+    const Handle c = solve_c(p);
+    expect_same_history(c.get(), cpp);
+    EXPECT_TRUE(std::isnan(primrec_breakdown_z(c.get())));
+  }
+}
+
+TEST(CApiSolve, ParametersFailingACheckGiveTheProgramsMessageAndNoRows) {
+  primrec::Parameters p = short_run();
+  p.z_begin = 6000;
+  const Handle c = solve_c(p);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(primrec_status(c.get()), PRIMREC_INPUT_ERROR);
+  EXPECT_STREQ(primrec_message(c.get()),
+               "z_begin should be larger than 7000 (i.e. including HeIII->HeII recombination)\n"
+               "or less than 5000 (i.e. excluding HeIII->HeII recombination)\n");
+  EXPECT_EQ(primrec_rows(c.get()), 0u);
+  EXPECT_EQ(primrec_overheating_rows(c.get()), 0u);
+  EXPECT_NE(primrec_column(c.get(), PRIMREC_X_E), nullptr);
+  EXPECT_TRUE(std::isnan(primrec_breakdown_z(c.get())));
+  expect_same_history(c.get(), primrec::solve(p));
+}
+
+TEST(CApiSolve, MissingHandlesAndUnknownColumnsAreRefusedQuietly) {
+  // A NULL handle is what primrec_solve returns when memory ran out.
+  EXPECT_EQ(primrec_status(nullptr), PRIMREC_NO_MEMORY);
+  EXPECT_STRNE(primrec_message(nullptr), "");
+  EXPECT_STREQ(primrec_notes(nullptr), "");
+  EXPECT_TRUE(std::isnan(primrec_breakdown_z(nullptr)));
+  EXPECT_EQ(primrec_rows(nullptr), 0u);
+  EXPECT_EQ(primrec_column(nullptr, PRIMREC_Z), nullptr);
+  EXPECT_EQ(primrec_overheating_rows(nullptr), 0u);
+  EXPECT_EQ(primrec_overheating_column(nullptr, 0), nullptr);
+  primrec_free(nullptr);
+  primrec_default_parameters(nullptr);
+  primrec_parameters p;
+  EXPECT_EQ(primrec_read_parameters(nullptr, &p, nullptr, 0), PRIMREC_INPUT_ERROR);
+  EXPECT_EQ(primrec_read_parameters(PRIMREC_EXAMPLES "/default", nullptr, nullptr, 0), PRIMREC_INPUT_ERROR);
+
+  const Handle none(primrec_solve(nullptr));
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(primrec_status(none.get()), PRIMREC_INPUT_ERROR);
+  EXPECT_STRNE(primrec_message(none.get()), "");
+
+  const Handle c = solve_c(short_run());
+  ASSERT_EQ(primrec_status(c.get()), PRIMREC_OK);
+  EXPECT_EQ(primrec_column(c.get(), -1), nullptr);
+  EXPECT_EQ(primrec_column(c.get(), PRIMREC_T_M + 1), nullptr);
+  EXPECT_EQ(primrec_overheating_column(c.get(), 2), nullptr);
+}
+
+TEST(CApiSolve, EightThreadsGiveTheBitsOfSolvingOneByOne) {
+  std::vector<primrec::Parameters> sets;
+  for (int i = 0; i < 8; ++i) {
+    primrec::Parameters p = short_run();
+    p.Number_of_levels_for_Resonant_Feedback = 1 + i % 3;
+    p.omega_b = 0.045 + 0.002 * i;
+    p.H0 = 65 + i;
+    if (i == 7) p.z_begin = 6000;  // a failing set among them
+    sets.push_back(p);
+  }
+  std::vector<primrec::Solution> one_by_one;
+  for (const auto& p : sets) one_by_one.push_back(primrec::solve(p));
+
+  std::vector<Handle> handles(sets.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < sets.size(); ++i) {
+    threads.emplace_back([&, i] { handles[i] = solve_c(sets[i]); });
+  }
+  for (auto& t : threads) t.join();
+  for (size_t i = 0; i < sets.size(); ++i) {
+    SCOPED_TRACE(i);
+    expect_same_history(handles[i].get(), one_by_one[i]);
+  }
+}
+
+}  // namespace
