@@ -24,8 +24,9 @@ struct Memos {
 };
 
 struct Physics {
-  Constants cs;  // input values and derived constants
-  AtomicData at;  // atomic data of H, HeII and HeI
+  // Fixed for the run: the memos and the powers taken once assume they never change.
+  const Constants cs;  // input values and derived constants
+  const AtomicData at;  // atomic data of H, HeII and HeI
   Memos memo;
 
   explicit Physics(const Constants& constants) : cs(constants), at(derive_atomic_data(constants)) {}

@@ -2,7 +2,6 @@
 // builds a Run and runs its passes, streaming the rows to an observer or
 // collecting them into a History.
 #include <memory>
-#include <new>
 
 #include "driver/stepping.h"
 #include "input/constants.h"

@@ -131,12 +131,17 @@ bool cancelled(const Run& run) {
   return run.options.cancel != nullptr && run.options.cancel->load(std::memory_order_relaxed);
 }
 
-void report_progress(Run& run, int iteration_number, int number_of_iterations) {
-  const Constants& cs = run.ph.cs;
-  const double top = std::log(cs.z_begin + 1), span = top - std::log(cs.z_end + 1);
-  const double pass_fraction = span > 0 ? (top - run.ln_1_plus_z) / span : 1.0;
+// How far down the range of ln(1+z) a pass is.
+struct PassRange {
+  double top, span;
+  explicit PassRange(const Constants& cs)
+      : top(std::log(cs.z_begin + 1)), span(std::log(cs.z_begin + 1) - std::log(cs.z_end + 1)) {}
+  double fraction(double ln_1_plus_z) const { return span > 0 ? (top - ln_1_plus_z) / span : 1.0; }
+};
+
+void report_progress(Run& run, const PassRange& range, int iteration_number, int number_of_iterations) {
   run.out.progress({iteration_number, number_of_iterations, run.z,
-                    (iteration_number + pass_fraction) / number_of_iterations});
+                    (iteration_number + range.fraction(run.ln_1_plus_z)) / number_of_iterations});
 }
 
 }  // namespace
@@ -176,6 +181,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
   Set_Initial_Conditions(run, cs.z_begin);
   if (iteration_number > 0) Init_HydRO(run.fb, run.ph);
   Init_matrix(run.km);
+  const PassRange range(cs);
 
   int step_number = 0;
   for (run.ln_1_plus_z = std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z; run.ln_1_plus_z >= std::log(cs.z_end + 1);
@@ -195,7 +201,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     save_step(run, step_number);
     Save_Inhibition_Coefficients(run.km);
     if (iteration_number == 0) overheating_row(run);
-    report_progress(run, iteration_number, number_of_iterations);
+    report_progress(run, range, iteration_number, number_of_iterations);
   }
   run.out.pass_finished(iteration_number);
   return Status::ok;

@@ -19,6 +19,8 @@ constexpr double pi_squared = 9.869604401090658;
 constexpr double helium_fit_log10_T_high = 5.114;
 constexpr double helium_singlet_fit_log10_a = -16.744;
 constexpr double helium_triplet_fit_log10_a = -16.306;
+// 4/3 as the double nearest to it.
+constexpr double four_thirds = 1.3333333333333333;
 
 // From the laboratory constants alone, whatever fund.in says.
 double stefan_boltzmann_reference() {
@@ -127,6 +129,7 @@ void fixed_powers(Constants& cs) {
   cs.helium_fit_T_high = std::pow(10.0, helium_fit_log10_T_high);
   cs.helium_singlet_fit_a = std::pow(10.0, helium_singlet_fit_log10_a);
   cs.helium_triplet_fit_a = std::pow(10.0, helium_triplet_fit_log10_a);
+  cs.four_thirds_cubed = std::pow(four_thirds, 3);
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ struct Constants {
   double helium_fit_T_high;       // 10^5.114 K, second turnover of the HeI recombination fits
   double helium_singlet_fit_a;    // 10^-16.744 [m^3 s^-1]
   double helium_triplet_fit_a;    // 10^-16.306 [m^3 s^-1]
+  double four_thirds_cubed;       // (4/3)^3: Lyman-alpha over the Lyman limit, cubed, inverted
 };
 
 // The constants of a run from its parameters (which passed their checks): the

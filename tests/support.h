@@ -47,6 +47,13 @@ bool file_exists(const std::string& path);
 primrec::Constants laboratory_constants();
 // The physics of those constants: atomic data and empty memos.
 primrec::Physics laboratory_physics();
+// The physics of the laboratory constants with some of them changed.
+template <typename Change>
+primrec::Physics laboratory_physics_with(Change change) {
+  primrec::Constants cs = laboratory_constants();
+  change(cs);
+  return primrec::Physics(cs);
+}
 
 // The five default input files of examples/default copied into `dir`.
 void copy_default_inputs(const std::string& dir);

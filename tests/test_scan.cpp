@@ -50,7 +50,9 @@ TEST(Scan, TwoByTwoGridWithOneBadPoint) {
     } else {
       EXPECT_EQ(row[3], "0") << rows[i];
     }
-    if (row[2] == "1") EXPECT_NEAR(std::stod(row[4]), 1090, 2) << rows[i];
+    if (row[2] == "1") {
+      EXPECT_NEAR(std::stod(row[4]), 1090, 2) << rows[i];
+    }
   }
   EXPECT_EQ(failed, 1);
 }

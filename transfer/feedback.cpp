@@ -13,9 +13,6 @@ namespace primrec {
 
 namespace {
 
-// (4/3)^3 (1 - 1/n^2)^3 is the cube of the Lyman-n to Lyman-alpha frequency ratio.
-const double four_thirds = 1.3333333333333333;
-
 LymanLevel lyman_level(const Constants& cs, int n) {
   const double level = n;
   const double q = 1 / (level * level);
@@ -74,7 +71,6 @@ void Init_HydRO(Feedback& fb, const Physics& ph) {
   const int top = std::max(std::min(N, largest_kept_level), 2);
   fb.levels.assign(static_cast<size_t>(top) + 1, LymanLevel{});
   for (int k = 2; k <= top; ++k) fb.levels[static_cast<size_t>(k)] = lyman_level(ph.cs, k);
-  fb.four_thirds_cubed = std::pow(four_thirds, 3);
 }
 
 // A value of exactly 0 stands for a redshift outside the table.
@@ -95,7 +91,8 @@ double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, doubl
     const LymanLevel level = level_of(fb, ph.cs, n);
     S = feedback_factor(fb, level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
   }
-  return feedback_factor(fb, level_of(fb, ph.cs, 2), z, L) + fb.four_thirds_cubed * S;
+  // (4/3)^3 (1 - 1/n^2)^3 is the cube of the Lyman-n to Lyman-alpha frequency ratio.
+  return feedback_factor(fb, level_of(fb, ph.cs, 2), z, L) + ph.cs.four_thirds_cubed * S;
 }
 
 }  // namespace primrec

@@ -31,7 +31,6 @@ struct LymanLevel {
 struct Feedback {
   table_fun ln_HydRO;              // ln(hydrogen radiation overheating) against z, rows of pass 0
   std::vector<LymanLevel> levels;  // levels 2 .. N of the run (up to a bound), set by Init_HydRO
-  double four_thirds_cubed;        // (4/3)^3, set by Init_HydRO
 };
 
 // The state a step of pass 0 ends with, as the overheating reads it.

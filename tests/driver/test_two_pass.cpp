@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
+#include "primrec/primrec.hpp"
 #include "support.h"
 
 using testing_support::Inputs;
@@ -54,8 +56,28 @@ TEST(TwoPass, FeedbackChangesOnlyTheHistoryBelow1650) {
     }
     // Helium has recombined by then; hydrogen and the electrons feel the feedback.
     const std::string name = table;
-    if (name == "HydI.dat" || name == "HydII.dat" || name == "el.dat") EXPECT_GT(below_differing, 0u) << table;
+    if (name == "HydI.dat" || name == "HydII.dat" || name == "el.dat") {
+      EXPECT_GT(below_differing, 0u) << table;
+    }
   }
+}
+
+// The feedback pass reads the overheating rows as the printed table gives them
+// back: a library solve keeps exactly what strtod reads from the program's file.
+TEST(TwoPass, OverheatingRowsAreThePrintedTableReadBack) {
+  ScratchDir dir;
+  testing_support::copy_default_inputs(dir.path());
+  ASSERT_EQ(run_primrec_in(dir.path()).exit_status, 0);
+  const auto printed = read_table(dir.file("Hyd_Rad_Overheat.dat"));
+  const primrec::Solution solution = primrec::solve(primrec::default_parameters());
+  ASSERT_TRUE(solution.ok()) << solution.error;
+  const auto& rows = solution.history.overheating;
+  ASSERT_GT(printed.size(), 1000u);
+  ASSERT_EQ(rows.size(), printed.size());
+  const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  for (size_t i = 0; i < rows.size(); ++i)
+    ASSERT_TRUE(same_bits(rows[i].z, printed[i].first) && same_bits(rows[i].ln_overheating, printed[i].second))
+        << "row " << i << ": " << rows[i].z << " " << rows[i].ln_overheating;
 }
 
 // Each pass starts from the same state, so no range or step makes the second

@@ -2,17 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "input/constants.h"
 #include "input/input_files.h"
+#include "primrec/primrec.hpp"
 #include "support.h"
 
-using testing_support::InDirectory;
 using testing_support::ScratchDir;
 using testing_support::write_file;
 
@@ -29,6 +29,7 @@ const char* const redshift_helium_window =
     "or less than 5000 (i.e. excluding HeIII->HeII recombination)\n";
 const char* const redshift_minimum =
     "z_begin should be larger than 3000 (i.e. exclusion of HeIII->HeII recombination is impossible)\n";
+const char* const fine_check = "Number of levels for resonant feedback should be integer and positive";
 const char* const fund_check = "G, h, c, m_e, m_p, e, kB values have to be positive and double";
 const char* const fudge_check = "F_H should be positive and double";
 const char* const cosm_check =
@@ -42,31 +43,28 @@ const char* const good_fund =
 const char* const good_cosm =
     "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 3\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.725\n";
 
+using Reader = int (*)(const std::string&, primrec::Parameters&, primrec::InputLog&);
 
-// Each test runs in its own empty directory with the input globals as at load.
+// Each test has its own empty directory; every read starts from the values
+// before any file is read, with an empty log.
 class InputFiles : public ::testing::Test {
  protected:
-  void SetUp() override { restore_initial_input_values(); }
-  void TearDown() override { restore_initial_input_values(); }
-
   void put(const char* name, const std::string& content) { write_file(dir_.file(name), content); }
 
-  // Runs a reader in the scratch directory; returns its result and keeps its output.
-  int run(int (*reader)()) {
-    InDirectory here(dir_.path());
-    ::testing::internal::CaptureStdout();
-    const int result = reader();
-    output_ = ::testing::internal::GetCapturedStdout();
-    return result;
+  int run(Reader reader) {
+    p_ = primrec::initial_input_values();
+    log_ = {};
+    return reader(dir_.path(), p_, log_);
   }
 
   int redshifts(const std::string& content) {
     put("redshifts.in", content);
-    return run(init_redshift_range);
+    return run(primrec::init_redshift_range);
   }
 
   ScratchDir dir_;
-  std::string output_;
+  primrec::Parameters p_;
+  primrec::InputLog log_;
 };
 
 std::string redshifts_file(const std::string& z_begin_text, const std::string& z_end_text = "1",
@@ -76,44 +74,40 @@ std::string redshifts_file(const std::string& z_begin_text, const std::string& z
          "\nnorm = " + norm + "\ninfo = " + stride + "\n";
 }
 
-TEST_F(InputFiles, RedshiftsReadInOrderAndStepIsNegated) {
+TEST_F(InputFiles, RedshiftsReadInOrder) {
   EXPECT_EQ(redshifts(redshifts_file("8000", "0.5", "2e-3", "1e-9", "10")), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(z_begin, 8000.0);
-  EXPECT_EQ(z_end, 0.5);
-  EXPECT_EQ(D_ln_1_plus_z, -2e-3);
-  EXPECT_EQ(norm_var, 1e-9);
-  EXPECT_EQ(number_of_info_points, 10);
+  EXPECT_EQ(log_.messages + log_.error, "");
+  EXPECT_EQ(p_.z_begin, 8000.0);
+  EXPECT_EQ(p_.z_end, 0.5);
+  EXPECT_EQ(p_.step, 2e-3);
+  EXPECT_EQ(p_.norm, 1e-9);
+  EXPECT_EQ(p_.number_of_info_points, 10);
 }
 
 TEST_F(InputFiles, LabelsAreFreeText) {
   // Empty labels, labels of any characters, numbers on the next line, CR LF ends.
   EXPECT_EQ(redshifts("=8000\n=1\n@#$ %^&*()\r\n=\n\t1e-3\r\nanything at all\n= 1e-8\n=\n\n 1\n"), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(z_begin, 8000.0);
-  EXPECT_EQ(z_end, 1.0);
-  EXPECT_EQ(D_ln_1_plus_z, -1e-3);
-  EXPECT_EQ(norm_var, 1e-8);
-  EXPECT_EQ(number_of_info_points, 1);
+  EXPECT_EQ(log_.messages + log_.error, "");
+  EXPECT_EQ(p_.z_begin, 8000.0);
+  EXPECT_EQ(p_.z_end, 1.0);
+  EXPECT_EQ(p_.step, 1e-3);
+  EXPECT_EQ(p_.norm, 1e-8);
+  EXPECT_EQ(p_.number_of_info_points, 1);
 }
 
-TEST_F(InputFiles, MissingFilesGiveTheirOpenMessage) {
-  EXPECT_EQ(run(init_redshift_range), 1);
-  EXPECT_EQ(output_, "error of opening file redshifts.in\n");
-  EXPECT_EQ(run(init_fine_effects), 1);
-  EXPECT_EQ(output_, "error of opening file fine_effects.in\n");
-  EXPECT_EQ(run(init_fund_const), 1);
-  EXPECT_EQ(output_, "error of opening file fund.in\n");
-  EXPECT_EQ(run(init_fudge_factors), 1);
-  EXPECT_EQ(output_, "error of opening file fudge_factors.in\n");
-  EXPECT_EQ(run(init_cosmological_const), 1);
-  EXPECT_EQ(output_, "error of opening file cosm_p.in\n");
-}
-
-TEST_F(InputFiles, AFileThatCannotBeOpenedForUpdateIsNotOpenable) {
+TEST_F(InputFiles, FilesThatCannotBeOpenedForUpdateGiveTheirOpenMessage) {
+  const std::pair<Reader, const char*> readers[] = {
+      {primrec::init_redshift_range, "redshifts.in"}, {primrec::init_fine_effects, "fine_effects.in"},
+      {primrec::init_fund_const, "fund.in"}, {primrec::init_fudge_factors, "fudge_factors.in"},
+      {primrec::init_cosmological_const, "cosm_p.in"}};
+  for (const auto& [reader, name] : readers) {
+    EXPECT_EQ(run(reader), 1) << name;
+    EXPECT_EQ(log_.error, std::string("error of opening file ") + name + "\n");
+    EXPECT_EQ(log_.messages, "");
+  }
   ASSERT_EQ(std::system(("mkdir '" + dir_.file("redshifts.in") + "'").c_str()), 0);
-  EXPECT_EQ(run(init_redshift_range), 1);
-  EXPECT_EQ(output_, "error of opening file redshifts.in\n");
+  EXPECT_EQ(run(primrec::init_redshift_range), 1);
+  EXPECT_EQ(log_.error, "error of opening file redshifts.in\n");
 }
 
 TEST_F(InputFiles, RedshiftCheckOneGivesBothMessagesWhicheverTestFails) {
@@ -128,18 +122,16 @@ TEST_F(InputFiles, RedshiftCheckOneGivesBothMessagesWhicheverTestFails) {
         redshifts_file("8000", "1", "1e-3", "1e-8", "99999999999"),   // beyond int
         redshifts_file("8000", "1", "1e-3", "1e-8", "2147483648"),    // INT_MAX + 1
         redshifts_file("8000", "1", "1e-3", "1e-8", "-99999999999")}) {
-    restore_initial_input_values();
     EXPECT_EQ(redshifts(content), 1) << content;
-    EXPECT_EQ(output_, redshift_check_1) << content;
+    EXPECT_EQ(log_.error, redshift_check_1) << content;
+    EXPECT_EQ(log_.messages, "") << content;
   }
-}
-
-TEST_F(InputFiles, IntegerAtTheEdgeOfItsRangeIsRead) {
+  // The edge of the range of int is read.
   EXPECT_EQ(redshifts(redshifts_file("8000", "1", "1e-3", "1e-8", "2147483647")), 0);
-  EXPECT_EQ(number_of_info_points, 2147483647);
+  EXPECT_EQ(p_.number_of_info_points, 2147483647);
 }
 
-TEST_F(InputFiles, RedshiftCheckTwoRefusesStepsAndNormsThatAreNotPositiveFinite) {
+TEST_F(InputFiles, RedshiftCheckTwoRefusesStepsThatAreNotPositiveFiniteOrDoNotMove) {
   for (const std::string& content :
        {redshifts_file("8000", "1", "0"), redshifts_file("8000", "1", "-1e-3"),
         redshifts_file("8000", "1", "1e-3", "0"), redshifts_file("8000", "1", "inf"),
@@ -147,20 +139,15 @@ TEST_F(InputFiles, RedshiftCheckTwoRefusesStepsAndNormsThatAreNotPositiveFinite)
         redshifts_file("8000", "1", "1e-3", "-nan"),
         // ln(8001) is about 9; a step below half its last place never moves it
         redshifts_file("8000", "1", "1e-20")}) {
-    restore_initial_input_values();
     EXPECT_EQ(redshifts(content), 1) << content;
-    EXPECT_EQ(output_, redshift_check_2) << content;
+    EXPECT_EQ(log_.error, redshift_check_2) << content;
   }
-  EXPECT_EQ(D_ln_1_plus_z, 1e-20) << "a refused step is not negated";
-}
-
-TEST_F(InputFiles, SmallestStepThatMovesLnOnePlusZIsAccepted) {
+  // The smallest step that moves ln(1+z) is accepted.
   const double ln_start = std::log(8001.0);
-  const double ulp = std::nextafter(ln_start, 0.0) - ln_start;  // negative
   char step[64];
-  std::snprintf(step, sizeof step, "%.17g", -ulp);
+  std::snprintf(step, sizeof step, "%.17g", ln_start - std::nextafter(ln_start, 0.0));
   EXPECT_EQ(redshifts(redshifts_file("8000", "1", step)), 0);
-  EXPECT_NE(ln_start + D_ln_1_plus_z, ln_start);
+  EXPECT_NE(ln_start - p_.step, ln_start);
 }
 
 TEST_F(InputFiles, StartRedshiftWindows) {
@@ -174,35 +161,36 @@ TEST_F(InputFiles, StartRedshiftWindows) {
                         Case{"5000.001", 1, redshift_helium_window},
                         Case{"6000", 1, redshift_helium_window},
                         Case{"2999.999", 1, redshift_minimum}}) {
-    restore_initial_input_values();
     EXPECT_EQ(redshifts(redshifts_file(k.z_begin_text)), k.result) << k.z_begin_text;
-    EXPECT_EQ(output_, k.message) << k.z_begin_text;
+    EXPECT_EQ(log_.error, k.message) << k.z_begin_text;
   }
 }
 
-TEST_F(InputFiles, LabelHoldingAnEqualsSignShiftsTheValues) {
+TEST_F(InputFiles, LabelsThatHideOrLoseTheirEqualsSignShiftTheValues) {
   // The skip stops at "z=", the scan fails on "begin", and the 8000 goes to z_end.
   EXPECT_EQ(redshifts("z=begin = 8000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo = 1\n"), 1);
-  EXPECT_EQ(output_, redshift_check_1);
-  EXPECT_EQ(z_begin, 0.0);
-  EXPECT_EQ(z_end, 8000.0);
-  EXPECT_EQ(D_ln_1_plus_z, 1.0);
-  EXPECT_EQ(norm_var, 1e-3);
-}
+  EXPECT_EQ(log_.error, redshift_check_1);
+  EXPECT_EQ(p_.z_begin, 0.0);
+  EXPECT_EQ(p_.z_end, 8000.0);
+  EXPECT_EQ(p_.step, 1.0);
+  EXPECT_EQ(p_.norm, 1e-3);
 
-TEST_F(InputFiles, LabelOf1000CharactersIsAcceptedAnd1001IsNot) {
+  // A label of 1000 characters is read; with one more the "=" is the 1002nd, the
+  // skip gives up, the scan fails on it, and every value lands one later.
   const std::string rest = "z_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo = 1\n";
   EXPECT_EQ(redshifts(std::string(1000, 'a') + "= 8000\n" + rest), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(z_begin, 8000.0);
-
-  // One more character: the "=" is the 1002nd, the skip gives up, the scan fails
-  // on it, and from there every value lands one global later.
-  restore_initial_input_values();
+  EXPECT_EQ(log_.messages + log_.error, "");
+  EXPECT_EQ(p_.z_begin, 8000.0);
   EXPECT_EQ(redshifts(std::string(1001, 'a') + "= 8000\n" + rest), 1);
-  EXPECT_EQ(output_, std::string(lost_equals) + redshift_check_1);
-  EXPECT_EQ(z_begin, 0.0);
-  EXPECT_EQ(z_end, 8000.0);
+  EXPECT_EQ(log_.messages, lost_equals);
+  EXPECT_EQ(log_.error, redshift_check_1);
+  EXPECT_EQ(p_.z_begin, 0.0);
+  EXPECT_EQ(p_.z_end, 8000.0);
+
+  // A file ending early: one stop message per missing value.
+  EXPECT_EQ(redshifts("z_begin = 8000\nz_end = 1\n"), 1);
+  EXPECT_EQ(log_.messages, std::string(lost_equals) + lost_equals + lost_equals);
+  EXPECT_EQ(log_.error, redshift_check_2);
 }
 
 TEST_F(InputFiles, DescriptorShiftCountsAttemptsAtEndOfFile) {
@@ -210,121 +198,93 @@ TEST_F(InputFiles, DescriptorShiftCountsAttemptsAtEndOfFile) {
   ASSERT_NE(stream, nullptr);
   std::fputs("label $ rest", stream);
   std::rewind(stream);
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(descriptor_shift(stream, '$'), 0);
+  primrec::InputLog log;
+  EXPECT_EQ(primrec::descriptor_shift(stream, '$', log), 0);
   EXPECT_EQ(std::fgetc(stream), ' ');
-  EXPECT_EQ(descriptor_shift(stream, '$'), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "file reading message: stop_signal '$'is lost\n");
+  EXPECT_EQ(primrec::descriptor_shift(stream, '$', log), 1);
+  EXPECT_EQ(log.messages, "file reading message: stop_signal '$'is lost\n");
+  EXPECT_EQ(log.error, "");
   std::fclose(stream);
 }
 
-TEST_F(InputFiles, FileEndingEarlyGivesOneStopMessagePerMissingValue) {
-  EXPECT_EQ(redshifts("z_begin = 8000\nz_end = 1\n"), 1);
-  EXPECT_EQ(output_, std::string(lost_equals) + lost_equals + lost_equals + redshift_check_2);
-}
-
-TEST_F(InputFiles, FineEffectsSetsTheNumberOfPasses) {
-  put("fine_effects.in", "levels = 1\n");
-  EXPECT_EQ(run(init_fine_effects), 0);
-  EXPECT_EQ(Number_of_Iterations, 1);
+TEST_F(InputFiles, FeedbackLevels) {
   put("fine_effects.in", "levels = 2\n");
-  EXPECT_EQ(run(init_fine_effects), 0);
-  EXPECT_EQ(Number_of_levels_for_Resonant_Feedback, 2);
-  EXPECT_EQ(Number_of_Iterations, 2);
+  EXPECT_EQ(run(primrec::init_fine_effects), 0);
+  EXPECT_EQ(p_.Number_of_levels_for_Resonant_Feedback, 2);
   for (const char* bad : {"levels = 0\n", "levels = -4\n", "levels = 3000000000\n", "levels = x\n", ""}) {
-    restore_initial_input_values();
     put("fine_effects.in", bad);
-    EXPECT_EQ(run(init_fine_effects), 1) << bad;
-    const std::string expected = std::string(*bad == '\0' ? lost_equals : "") +
-                                 "Number of levels for resonant feedback should be integer and positive";
-    EXPECT_EQ(output_, expected) << bad;
-    EXPECT_EQ(Number_of_Iterations, 1);
+    EXPECT_EQ(run(primrec::init_fine_effects), 1) << bad;
+    EXPECT_EQ(log_.messages, *bad == '\0' ? lost_equals : "") << bad;
+    EXPECT_EQ(log_.error, fine_check) << bad;
   }
 }
 
-TEST_F(InputFiles, FundamentalConstantsAndPi) {
-  put("fund.in", good_fund);
-  EXPECT_EQ(run(init_fund_const), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(G, 6.67428e-8);
-  EXPECT_EQ(h, 1.054571628e-27);
-  EXPECT_EQ(c, 29979245800.0);
-  EXPECT_EQ(me, 9.10938215e-28);
-  EXPECT_EQ(mp, 1.672621637e-24);
-  EXPECT_EQ(e, 4.80320427e-10);
-  EXPECT_EQ(kB, 1.3806504e-16);
-  uint64_t bits;
-  std::memcpy(&bits, &pi, sizeof bits);
-  EXPECT_EQ(bits, 0x400921FB54442EEAull);
-}
-
 TEST_F(InputFiles, FundamentalConstantsMustBePositiveAndFinite) {
+  put("fund.in", good_fund);
+  EXPECT_EQ(run(primrec::init_fund_const), 0);
+  EXPECT_EQ(log_.messages + log_.error, "");
+  EXPECT_EQ(p_.G, 6.67428e-8);
+  EXPECT_EQ(p_.h, 1.054571628e-27);
+  EXPECT_EQ(p_.c, 29979245800.0);
+  EXPECT_EQ(p_.me, 9.10938215e-28);
+  EXPECT_EQ(p_.mp, 1.672621637e-24);
+  EXPECT_EQ(p_.e, 4.80320427e-10);
+  EXPECT_EQ(p_.kB, 1.3806504e-16);
   const std::string base = good_fund;
   for (const std::string& bad :
        {std::string("G = 0\n") + base.substr(base.find('\n') + 1),
         base.substr(0, base.find("h =")) + "h = inf\n" + base.substr(base.find("c =")),
         base.substr(0, base.find("\ne =") + 1) + "e = nan\n" + base.substr(base.find("kB =")),
         base.substr(0, base.find("kB =")) + "kB = -1.38e-16"}) {
-    restore_initial_input_values();
     put("fund.in", bad);
-    EXPECT_EQ(run(init_fund_const), 1) << bad;
-    EXPECT_EQ(output_, fund_check) << bad;
-    EXPECT_EQ(pi, 3.14159265359) << "pi is set on the failing path too";
+    EXPECT_EQ(run(primrec::init_fund_const), 1) << bad;
+    EXPECT_EQ(log_.error, fund_check) << bad;
   }
   // Last value missing: kB stays 0 after the stop-signal message.
-  restore_initial_input_values();
   put("fund.in", base.substr(0, base.find("kB =")));
-  EXPECT_EQ(run(init_fund_const), 1);
-  EXPECT_EQ(output_, std::string(lost_equals) + fund_check);
+  EXPECT_EQ(run(primrec::init_fund_const), 1);
+  EXPECT_EQ(log_.messages, lost_equals);
+  EXPECT_EQ(log_.error, fund_check);
 }
 
 TEST_F(InputFiles, FudgeFactors) {
   put("fudge_factors.in", "F_H = 1.14\nA = -0.3\nz_p = 1100\nDelta = 50\n");
-  EXPECT_EQ(run(init_fudge_factors), 0);
-  EXPECT_EQ(F_H, 1.14);
-  EXPECT_EQ(A_perturbation_H, -0.3);
-  EXPECT_EQ(z_perturbation, 1100.0);
-  EXPECT_EQ(Delta_z_perturbation, 50.0);
-  for (const char* good : {"F_H = 1\nA = 0\nz_p = 1100\nDelta = 50\n"}) {
-    put("fudge_factors.in", good);
-    EXPECT_EQ(run(init_fudge_factors), 0) << good;
-  }
+  EXPECT_EQ(run(primrec::init_fudge_factors), 0);
+  EXPECT_EQ(p_.F_H, 1.14);
+  EXPECT_EQ(p_.A_perturbation_H, -0.3);
+  EXPECT_EQ(p_.z_perturbation, 1100.0);
+  EXPECT_EQ(p_.Delta_z_perturbation, 50.0);
+  put("fudge_factors.in", "F_H = 1\nA = 0\nz_p = 1100\nDelta = 50\n");
+  EXPECT_EQ(run(primrec::init_fudge_factors), 0);
   for (const char* bad :
        {"F_H = 0\nA = 0\nz_p = 1100\nDelta = 50\n", "F_H = nan\nA = 0\nz_p = 1100\nDelta = 50\n",
         "F_H = 1\nA = 0\nz_p = -1100\nDelta = 50\n", "F_H = 1\nA = 0\nz_p = inf\nDelta = 50\n",
         "F_H = 1\nA = 0\nz_p = 1100\nDelta = 0\n", "F_H = 1\nA = 0\nz_p = 1100\nDelta = inf\n"}) {
-    restore_initial_input_values();
     put("fudge_factors.in", bad);
-    EXPECT_EQ(run(init_fudge_factors), 1) << bad;
-    EXPECT_EQ(output_, fudge_check) << bad;
+    EXPECT_EQ(run(primrec::init_fudge_factors), 1) << bad;
+    EXPECT_EQ(log_.error, fudge_check) << bad;
   }
 }
 
-TEST_F(InputFiles, CosmologicalParametersDeriveTheBackground) {
-  put("fund.in", good_fund);
-  ASSERT_EQ(run(init_fund_const), 0);
-  init_general_assist_const();
+TEST_F(InputFiles, CosmologicalParametersInTheUnitsOfTheFile) {
   put("cosm_p.in", good_cosm);
-  EXPECT_EQ(run(init_cosmological_const), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(H0, 70 * 3.2407765e-20);
-  EXPECT_EQ(omega_m, 0.3);
-  EXPECT_EQ(omega_lambda, 0.7);
-  EXPECT_EQ(nu_number, 3);
-  EXPECT_EQ(omega_b, 0.05);
-  EXPECT_EQ(X_M, 0.75);
-  EXPECT_EQ(T0, 2.725);
-  EXPECT_GT(N0_nuclear, 0.0);
-}
-
-TEST_F(InputFiles, IntegerWrittenWithAFractionKeepsItsIntegerPart) {
-  // The ".04" becomes the start of the next label and is skipped with it.
+  EXPECT_EQ(run(primrec::init_cosmological_const), 0);
+  EXPECT_EQ(log_.messages + log_.error, "");
+  EXPECT_EQ(p_.H0, 70.0);
+  EXPECT_EQ(p_.omega_m, 0.3);
+  EXPECT_EQ(p_.omega_lambda, 0.7);
+  EXPECT_EQ(p_.nu_number, 3);
+  EXPECT_EQ(p_.omega_b, 0.05);
+  EXPECT_EQ(p_.X_M, 0.75);
+  EXPECT_EQ(p_.T0, 2.725);
+  // An integer written with a fraction keeps its integer part; the ".04"
+  // becomes the start of the next label and is skipped with it.
   put("cosm_p.in",
       "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 3.04\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.725\n");
-  EXPECT_EQ(run(init_cosmological_const), 0);
-  EXPECT_EQ(nu_number, 3);
-  EXPECT_EQ(omega_b, 0.05);
-  EXPECT_EQ(T0, 2.725);
+  EXPECT_EQ(run(primrec::init_cosmological_const), 0);
+  EXPECT_EQ(p_.nu_number, 3);
+  EXPECT_EQ(p_.omega_b, 0.05);
+  EXPECT_EQ(p_.T0, 2.725);
 }
 
 TEST_F(InputFiles, CosmologicalChecksGiveAllThreeMessages) {
@@ -338,11 +298,89 @@ TEST_F(InputFiles, CosmologicalChecksGiveAllThreeMessages) {
        {with("H0", "0"), with("omega_m", "-0.3"), with("omega_lambda", "0"), with("nu_number", "0"),
         with("nu_number", "99999999999"), with("omega_b", "inf"), with("X_M", "nan"),
         with("T0", "1e999")}) {
-    restore_initial_input_values();
     put("cosm_p.in", bad);
-    EXPECT_EQ(run(init_cosmological_const), 1) << bad;
-    EXPECT_EQ(output_, cosm_check) << bad;
-    EXPECT_NE(H0, 70 * 3.2407765e-20) << "no conversion on the failing path";
+    EXPECT_EQ(run(primrec::init_cosmological_const), 1) << bad;
+    EXPECT_EQ(log_.error, cosm_check) << bad;
+  }
+}
+
+// Every value of the parameters, the integers as doubles, in file order.
+std::vector<double> values(const primrec::Parameters& p) {
+  return {p.z_begin, p.z_end, p.step, p.norm, static_cast<double>(p.number_of_info_points),
+          static_cast<double>(p.Number_of_levels_for_Resonant_Feedback), p.G, p.h, p.c, p.me, p.mp, p.e, p.kB,
+          p.F_H, p.A_perturbation_H, p.z_perturbation, p.Delta_z_perturbation, p.H0, p.omega_m,
+          p.omega_lambda, static_cast<double>(p.nu_number), p.omega_b, p.X_M, p.T0};
+}
+
+TEST(ReadParameters, TheDefaultFilesGiveTheDefaultParameters) {
+  const primrec::Reading reading = primrec::read_parameters(PRIMREC_EXAMPLES "/default");
+  EXPECT_TRUE(reading.ok());
+  EXPECT_EQ(reading.messages + reading.error, "");
+  EXPECT_EQ(values(reading.parameters), values(primrec::default_parameters()));
+}
+
+TEST(ReadParameters, TheFirstFailingFileEndsTheReading) {
+  ScratchDir dir;
+  testing_support::Inputs inputs;
+  inputs.G = "0";
+  testing_support::write_inputs(dir.path(), inputs);
+  ASSERT_EQ(std::remove(dir.file("cosm_p.in").c_str()), 0);  // never opened
+  const primrec::Reading reading = primrec::read_parameters(dir.path());
+  EXPECT_EQ(reading.status, primrec::Status::input_error);
+  EXPECT_EQ(reading.error, fund_check);
+  EXPECT_EQ(reading.messages, "");
+  const primrec::Parameters& p = reading.parameters;
+  EXPECT_EQ(p.z_begin, 8000.0) << "earlier files are read";
+  EXPECT_EQ(p.Number_of_levels_for_Resonant_Feedback, 10);
+  EXPECT_EQ(p.F_H, 1.0) << "later files are not";
+  EXPECT_EQ(p.z_perturbation, 0.0);
+  EXPECT_EQ(p.H0, 0.0);
+  EXPECT_EQ(p.nu_number, 0);
+  EXPECT_EQ(p.T0, 0.0);
+}
+
+TEST(ReadParameters, AValueMissingFromAFileIsNotTakenFromAnEarlierReading) {
+  ScratchDir good, short_fund;
+  testing_support::copy_default_inputs(good.path());
+  testing_support::copy_default_inputs(short_fund.path());
+  const std::string fund = good_fund;
+  write_file(short_fund.file("fund.in"), fund.substr(0, fund.find("kB =")));
+  ASSERT_TRUE(primrec::read_parameters(good.path()).ok());
+  const primrec::Reading reading = primrec::read_parameters(short_fund.path());
+  EXPECT_EQ(reading.status, primrec::Status::input_error);
+  EXPECT_EQ(reading.messages, lost_equals);
+  EXPECT_EQ(reading.error, fund_check);
+  EXPECT_EQ(reading.parameters.kB, 0.0);
+}
+
+TEST(CheckParameters, EachFileHasItsMessageAndTheFirstFileInOrderSpeaks) {
+  EXPECT_EQ(primrec::check_parameters(primrec::default_parameters()), "");
+  struct Case {
+    void (*spoil)(primrec::Parameters&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {[](primrec::Parameters& p) { p.z_end = 9000; }, redshift_check_1},
+      {[](primrec::Parameters& p) { p.number_of_info_points = 0; }, redshift_check_1},
+      {[](primrec::Parameters& p) { p.step = 0; }, redshift_check_2},
+      {[](primrec::Parameters& p) { p.norm = NAN; }, redshift_check_2},
+      {[](primrec::Parameters& p) { p.z_begin = 6000; }, redshift_helium_window},
+      {[](primrec::Parameters& p) { p.z_begin = 2000; }, redshift_minimum},
+      {[](primrec::Parameters& p) { p.Number_of_levels_for_Resonant_Feedback = 0; }, fine_check},
+      {[](primrec::Parameters& p) { p.kB = INFINITY; }, fund_check},
+      {[](primrec::Parameters& p) { p.F_H = -1; }, fudge_check},
+      {[](primrec::Parameters& p) { p.Delta_z_perturbation = 0; }, fudge_check},
+      {[](primrec::Parameters& p) { p.T0 = 0; }, cosm_check},
+      {[](primrec::Parameters& p) { p.nu_number = -3; }, cosm_check},
+      // several bad values: the earliest file
+      {[](primrec::Parameters& p) { p.T0 = 0; p.F_H = 0; p.me = 0; }, fund_check},
+      {[](primrec::Parameters& p) { p.T0 = 0; p.Number_of_levels_for_Resonant_Feedback = -1; p.z_end = 0; },
+       redshift_check_1},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    primrec::Parameters p = primrec::default_parameters();
+    cases[i].spoil(p);
+    EXPECT_EQ(primrec::check_parameters(p), cases[i].message) << "case " << i;
   }
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 TEST(LastValue, ComputesAgainExactlyWhenAnInputChangesItsBits) {
   int computed = 0;
-  last_value<double, double> remembered;
+  primrec::last_value<double, double> remembered;
   auto sign_of_root = [&](double a) { return [&computed, a] { ++computed; return std::sqrt(a); }; };
   EXPECT_EQ(remembered(sign_of_root(4.0), 4.0, 1.0), 2.0);
   EXPECT_EQ(remembered(sign_of_root(4.0), 4.0, 1.0), 2.0);
@@ -30,7 +30,7 @@ TEST(LastValue, ComputesAgainExactlyWhenAnInputChangesItsBits) {
 
 TEST(LastValue, KeepsTheLastFewAndDropsTheOldest) {
   int computed = 0;
-  recent_values<2, double> remembered;
+  primrec::recent_values<2, double> remembered;
   auto twice = [&](double a) { return [&computed, a] { ++computed; return 2 * a; }; };
   remembered(twice(1), 1);
   remembered(twice(2), 2);

@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "input/constants.h"
-#include "input/input_files.h"
+#include "shell/summary_tables.h"
 #include "support.h"
 #include "transfer/optical_depth.h"
 
-using testing_support::Inputs;
-using testing_support::read_file;
 using testing_support::ScratchDir;
 using testing_support::write_file;
 
@@ -22,35 +19,32 @@ namespace {
 // Matter only (omega_m = 1, nothing else): H = H0 (1+z)^(3/2), so with x_e
 // constant dtau/dz = A (1+z)^(1/2), A = x_e N0_H sigma_T c / H0, and
 // tau(z) = (2/3) A ((1+z)^(3/2) - 1).
-class MatterOnly : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testing_support::use_laboratory_constants();
-    H0 = 70 * 3.2407765e-20;
-    omega_m = 1;
-    omega_lambda = omega_k = omega_gamma = omega_nu_rel = 0;
-    N0_H = 2e-7;
-  }
-  void TearDown() override { H0 = omega_m = N0_H = 0; }
-  double A(double x_e) const { return x_e * N0_H * sigma_t * c / H0; }
-};
+primrec::Constants matter_only() {
+  primrec::Constants cs = testing_support::laboratory_constants();
+  cs.H0 = 70 * primrec::km_per_Mpc_inverse;
+  cs.omega_m = 1;
+  cs.omega_lambda = cs.omega_k = cs.omega_gamma = cs.omega_nu_rel = 0;
+  cs.N0_H = 2e-7;
+  return cs;
+}
 
-TEST_F(MatterOnly, DepthOfAConstantIonisationHasItsClosedForm) {
-  const double x_e = 0.3;
-  std::vector<table_row> rows;  // as a run writes them: descending z, equal steps in ln(1+z)
-  for (double l = std::log(3001.0); l >= std::log(1.5); l -= 1e-3) rows.push_back({std::exp(l) - 1, x_e});
-  const last_scattering result = optical_depth(rows);
-  EXPECT_NEAR(result.continued_below, rows.back().z, 0.0) << "the table stops at z = 0.5";
-  for (const visibility_point& p : result.points) {
-    const double exact = 2.0 / 3.0 * A(x_e) * (std::pow(1 + p.z, 1.5) - 1);
+TEST(MatterOnly, DepthOfAConstantIonisationHasItsClosedForm) {
+  const primrec::Constants cs = matter_only();
+  const double x_e = 0.3, A = x_e * cs.N0_H * cs.sigma_t * cs.c / cs.H0;
+  std::vector<double> z;  // as a run gives them: descending, equal steps in ln(1+z)
+  for (double l = std::log(3001.0); l >= std::log(1.5); l -= 1e-3) z.push_back(std::exp(l) - 1);
+  const primrec::LastScattering result = optical_depth(cs, z, std::vector<double>(z.size(), x_e));
+  EXPECT_NEAR(result.continued_below, z.back(), 0.0) << "the history stops at z = 0.5";
+  for (const primrec::VisibilityPoint& p : result.points) {
+    const double exact = 2.0 / 3.0 * A * (std::pow(1 + p.z, 1.5) - 1);
     ASSERT_NEAR(p.tau / exact, 1.0, 1e-6) << "z = " << p.z;
     // An error d in tau is an error d relative in g.
-    ASSERT_NEAR(p.g, A(x_e) * std::sqrt(1 + p.z) * std::exp(-exact), 1e-6 * p.g * std::max(1.0, exact));
+    ASSERT_NEAR(p.g, A * std::sqrt(1 + p.z) * std::exp(-exact), 1e-6 * p.g * std::max(1.0, exact));
   }
   // tau = 1 where (1+z)^(3/2) = 1 + 3 / (2 A).
-  EXPECT_NEAR(result.z_star, std::pow(1 + 1.5 / A(x_e), 2.0 / 3.0) - 1, 1e-3);
+  EXPECT_NEAR(result.z_star, std::pow(1 + 1.5 / A, 2.0 / 3.0) - 1, 1e-3);
   // d ln g / dz = 1 / (2 (1+z)) - A (1+z)^(1/2) vanishes at (1+z)^(3/2) = 1 / (2 A).
-  const double z_peak = std::pow(1 / (2 * A(x_e)), 2.0 / 3.0) - 1;
+  const double z_peak = std::pow(1 / (2 * A), 2.0 / 3.0) - 1;
   ASSERT_GT(z_peak, 10);
   EXPECT_NEAR(result.z_peak, z_peak, 1e-4 * z_peak);
   EXPECT_GT(result.peak_full_width, 0);
