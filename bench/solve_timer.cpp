@@ -1,0 +1,81 @@
+// Times one history of the default parameters in-process (primrec::solve,
+// kept in memory) against the whole program on the same inputs (a process
+// that reads the files and writes the tables), alternating the two.
+//
+//   build/release/primrec-solve-timer [repetitions]
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "primrec/primrec.hpp"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double milliseconds_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void copy_file(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary);
+  out << in.rdbuf();
+}
+
+double time_program(const std::string& dir) {
+  const Clock::time_point start = Clock::now();
+  pid_t pid;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", 1, 0);
+  const std::string program = PRIMREC_EXE;
+  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  if (chdir(dir.c_str()) != 0 || posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) != 0) std::exit(1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  posix_spawn_file_actions_destroy(&actions);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
+  return milliseconds_since(start);
+}
+
+double time_solve() {
+  const Clock::time_point start = Clock::now();
+  const primrec::Solution s = primrec::solve(primrec::default_parameters());
+  if (!s.ok()) std::exit(1);
+  return milliseconds_since(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 21;
+  char dir[] = "/tmp/primrec-solve-timer-XXXXXX";
+  if (mkdtemp(dir) == nullptr) return 1;
+  for (const char* name : {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"})
+    copy_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name, std::string(dir) + "/" + name);
+  std::vector<double> program, in_process;
+  for (int i = 0; i < repetitions; ++i) {
+    program.push_back(time_program(dir));
+    in_process.push_back(time_solve());
+  }
+  std::printf("default parameters, median of %d: whole program %.1f ms, in-process solve %.1f ms\n", repetitions,
+              median(program), median(in_process));
+  const std::string cleanup = std::string("rm -rf '") + dir + "'";
+  return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+}
