@@ -37,6 +37,7 @@ install(FILES
   ${CMAKE_SOURCE_DIR}/include/primrec/primrec.h
   ${CMAKE_SOURCE_DIR}/include/primrec/primrec.hpp
   ${CMAKE_SOURCE_DIR}/include/primrec/parameters.hpp
+  ${CMAKE_SOURCE_DIR}/include/primrec/export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/primrec)
 
 install(EXPORT primrecTargets NAMESPACE primrec:: DESTINATION ${PRIMREC_CMAKE_DIR})

@@ -35,10 +35,10 @@ struct KineticMatrix {
   double weight_now;       // ww / H(z) of the step [s]
   double weight_previous;  // ww_ / H(z_) of the step [s]
 
-  double CHeIII, CHeIII_;          // inhibition of HeIII <-> HeII, now and at the previous step
-  double CHeII, CHeII_;            // of HeII <-> HeI through the singlets
-  double CHeII_orto, CHeII_orto_;  // of HeII <-> HeI through the triplets
-  double CHydII, CHydII_;          // of HydII <-> HydI
+  double CHeIII = 1.0, CHeIII_ = 1.0;          // inhibition of HeIII <-> HeII, now and at the previous step
+  double CHeII = 1.0, CHeII_ = 1.0;            // of HeII <-> HeI through the singlets
+  double CHeII_orto = 1.0, CHeII_orto_ = 1.0;  // of HeII <-> HeI through the triplets
+  double CHydII = 1.0, CHydII_ = 1.0;          // of HydII <-> HydI
 
   // Fixed for a step by Init_step_matrix.
   MatrixConditions conditions;

@@ -5,6 +5,7 @@
 
 #include "driver/stepping.h"
 #include "input/constants.h"
+#include "input/rounding.h"
 #include "transfer/optical_depth.h"
 
 namespace primrec {
@@ -36,6 +37,7 @@ class HistoryCollector : public Observer {
 }  // namespace
 
 Solution solve(const Parameters& parameters, Observer& observer, const Options& options) {
+  const round_to_nearest rounding;
   Solution solution;
   solution.error = check_parameters(parameters);
   if (!solution.error.empty()) {
@@ -62,6 +64,7 @@ Solution solve(const Parameters& parameters, const Options& options) {
 
 LastScattering last_scattering(const Parameters& parameters, const std::vector<double>& z,
                                const std::vector<double>& el) {
+  const round_to_nearest rounding;
   return optical_depth(derive_constants(parameters), z, el);
 }
 

@@ -179,7 +179,12 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
   const Constants& cs = run.ph.cs;
   run.z = cs.z_begin;
   Set_Initial_Conditions(run, cs.z_begin);
-  if (iteration_number > 0) Init_HydRO(run.fb, run.ph);
+  // Pass 0 starts the overheating table afresh; a later pass reads it.
+  if (iteration_number == 0) {
+    run.fb.ln_HydRO.clear();
+  } else {
+    Init_HydRO(run.fb, run.ph);
+  }
   Init_matrix(run.km);
   const PassRange range(cs);
 

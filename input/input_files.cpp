@@ -11,6 +11,7 @@
 #include <clocale>
 #include <cmath>
 
+#include "input/rounding.h"
 #include "primrec/primrec.hpp"
 
 namespace primrec {
@@ -262,6 +263,7 @@ int init_cosmological_const(const std::string& directory, Parameters& p, InputLo
 
 Reading read_parameters(const std::string& directory) {
   const c_numeric_locale c_locale;
+  const round_to_nearest rounding;
   Reading reading;
   reading.parameters = initial_input_values();
   InputLog log;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "primrec/export.h"
 #include "primrec/parameters.hpp"
 
 namespace primrec {
@@ -24,7 +25,8 @@ namespace primrec {
 enum class Status {
   ok = 0,           // the history is complete
   input_error = 1,  // a parameter failed its check; nothing was computed
-  breakdown = 2,    // a step gave a result that is not a finite number; the history stops before it
+  breakdown = 2,    // a step gave a result that is not a finite number: the rows of the last pass up
+                    // to that step (none when it was the first of two passes)
   cancelled = 3,    // the caller's cancel flag was set; the history stops where it was
 };
 
@@ -42,11 +44,11 @@ struct Reading {
 // Reads "redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in" and
 // "cosm_p.in" in `directory`, in that order, with the program's checks; the
 // first file that fails ends the reading and the later ones are not opened.
-Reading read_parameters(const std::string& directory);
+PRIMREC_API Reading read_parameters(const std::string& directory);
 
 // The first check the parameters fail, with the program's message(s) for it;
 // an empty string when they pass. The checks run in the order of the files.
-std::string check_parameters(const Parameters& parameters);
+PRIMREC_API std::string check_parameters(const Parameters& parameters);
 
 // One row of the history: a step of the last pass, every
 // number_of_info_points steps, from the first step below z_begin.
@@ -79,7 +81,7 @@ struct Progress {
 
 // Receives a solve as it goes. The program streams the rows into its tables
 // through one of these; solve() without one collects them in a History.
-class Observer {
+class PRIMREC_API Observer {
  public:
   virtual ~Observer() = default;
   virtual void row(const Row&) {}
@@ -120,9 +122,9 @@ struct Options {
 };
 
 // The whole history in memory.
-Solution solve(const Parameters& parameters, const Options& options = {});
+PRIMREC_API Solution solve(const Parameters& parameters, const Options& options = {});
 // The history streamed to `observer`, row by row; Solution::history stays empty.
-Solution solve(const Parameters& parameters, Observer& observer, const Options& options = {});
+PRIMREC_API Solution solve(const Parameters& parameters, Observer& observer, const Options& options = {});
 
 // The Thomson optical depth from today and the visibility of a history.
 struct VisibilityPoint {
@@ -138,10 +140,12 @@ struct LastScattering {
   double peak_full_width = 0;           // full width of the visibility at half its maximum
 };
 
-// From x_e(z) of the el column at redshifts z (any order, distinct), with the
-// constants and expansion rate of `parameters`:
+// From x_e(z) of the el column at redshifts z (any order, distinct; the two
+// vectors of equal length), with the constants and expansion rate of
+// `parameters` (fund.in and cosm_p.in values, used as given, unchecked):
 // tau(z) = integral of x_e N_H sigma_T c dz / ((1+z) H), trapezoidal in ln(1+z).
-LastScattering last_scattering(const Parameters& parameters, const std::vector<double>& z,
+// With no rows every number is NaN.
+PRIMREC_API LastScattering last_scattering(const Parameters& parameters, const std::vector<double>& z,
                                const std::vector<double>& el);
 
 }  // namespace primrec

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cfenv>
 #include <cstdio>
 #include <limits>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "driver/stepping.h"
+#include "input/constants.h"
 #include "input/table_format.h"
 #include "primrec/primrec.hpp"
 #include "support.h"
@@ -148,6 +151,34 @@ TEST(Library, FailedSolvesLeaveNothingBehind) {
   EXPECT_GT(breakdown.error_z, 2000);
 
   expect_same_history(primrec::solve(good), reference);
+}
+
+// A host's rounding mode is its own: reading and solving round to nearest and
+// give the mode back.
+TEST(Library, HostRoundingModeChangesNothing) {
+  const primrec::Parameters p = quick(3000, 800, 4e-3, 2);
+  const primrec::Solution nearest = primrec::solve(p);
+  std::fesetround(FE_UPWARD);
+  const primrec::Solution upward = primrec::solve(p);
+  const primrec::Reading reading = primrec::read_parameters(std::string(PRIMREC_EXAMPLES) + "/default");
+  const int mode = std::fegetround();
+  std::fesetround(FE_TONEAREST);
+  EXPECT_EQ(mode, FE_UPWARD);
+  expect_same_history(upward, nearest);
+  EXPECT_EQ(reading.parameters.F_H, primrec::default_parameters().F_H);
+  EXPECT_EQ(reading.parameters.G, primrec::default_parameters().G);
+}
+
+// Each first pass starts its overheating table afresh.
+TEST(Library, AFirstPassAgainOnTheSameRunKeepsOneTable) {
+  primrec::Observer quiet;
+  const primrec::Options options;
+  primrec::Run run(primrec::derive_constants(quick(3000, 900, 4e-3, 1)), quiet, options);
+  ASSERT_EQ(primrec::Iteration_of_Process(run, 0, 1), primrec::Status::ok);
+  const size_t rows = run.fb.ln_HydRO.size();
+  ASSERT_GT(rows, 100u);
+  ASSERT_EQ(primrec::Iteration_of_Process(run, 0, 1), primrec::Status::ok);
+  EXPECT_EQ(run.fb.ln_HydRO.size(), rows);
 }
 
 TEST(Library, ProgressReachesTheEndAndCancelStops) {
