@@ -1,7 +1,8 @@
 # The steps of the example-caller tests, run with cmake -P: STEP=install puts
 # the build tree into PREFIX; STEP=build builds examples/LANGUAGE against it as
 # a user's project; STEP=pkg_config compiles the C example with the flags
-# pkg-config gives; STEP=run runs the three callers and checks their rows.
+# pkg-config gives; STEP=run runs the three callers, checks the C rows against
+# the library's history and the other callers' output against the C bytes.
 # Every file goes under PREFIX or SCRATCH, both inside the build tree.
 cmake_minimum_required(VERSION 3.18)
 
@@ -69,6 +70,7 @@ endfunction()
 
 function(run_examples)
   set(outputs)
+  # The C output first: the checker holds the others to its bytes.
   foreach(caller c fortran pkg-config)
     set(output ${SCRATCH}/${caller}-run/rows.txt)
     run_example(${SCRATCH}/${caller}/history ${output})

@@ -9,8 +9,10 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "input/input_files.h"
 #include "primrec/primrec.hpp"
 
 struct primrec_history {
@@ -26,6 +28,7 @@ namespace {
 // building a string is exactly what may have failed.
 constexpr const char kNoMemoryMessage[] = "not enough memory to store the history\n";
 constexpr const char kNoParametersMessage[] = "no parameters were given\n";
+constexpr const char kNoDirectoryMessage[] = "no directory was given\n";
 // Where a known column of a history without rows points, so that NULL keeps
 // meaning "no such column".
 constexpr double kNoRows = 0;
@@ -87,8 +90,8 @@ void to_c(const primrec::Parameters& p, primrec_parameters* c) {
 }
 
 // Copies `text` into a caller's buffer of `size` bytes, cut to fit and always
-// NUL-terminated when there is room for the terminator.
-void copy_message(const std::string& text, char* buffer, size_t size) {
+// NUL-terminated when there is room for the terminator. Allocates nothing.
+void copy_message(std::string_view text, char* buffer, size_t size) {
   if (buffer == nullptr || size == 0) return;
   size_t length = text.size() < size - 1 ? text.size() : size - 1;
   std::memcpy(buffer, text.data(), length);
@@ -135,8 +138,14 @@ void primrec_default_parameters(primrec_parameters* parameters) {
 
 int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
                             size_t size) {
-  copy_message(std::string(), messages, size);
-  if (directory == nullptr || parameters == nullptr) return PRIMREC_INPUT_ERROR;
+  copy_message("", messages, size);
+  if (parameters == nullptr) return PRIMREC_INPUT_ERROR;
+  if (directory == nullptr) {
+    // As a reading that could not open its first file: nothing read.
+    to_c(primrec::initial_input_values(), parameters);
+    copy_message(kNoDirectoryMessage, messages, size);
+    return PRIMREC_INPUT_ERROR;
+  }
   try {
     primrec::Reading reading = primrec::read_parameters(directory);
     to_c(reading.parameters, parameters);
@@ -144,7 +153,7 @@ int primrec_read_parameters(const char* directory, primrec_parameters* parameter
     return static_cast<int>(reading.status);
   } catch (...) {
     // Reading keeps nothing but short strings: only allocation can fail.
-    copy_message(std::string(), messages, size);
+    copy_message("", messages, size);
     return PRIMREC_NO_MEMORY;
   }
 }

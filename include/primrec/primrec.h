@@ -19,6 +19,8 @@
 
 #include <stddef.h>
 
+#include "primrec/export.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -59,9 +61,11 @@ typedef struct primrec_parameters {
 enum primrec_status {
   PRIMREC_OK = 0,          /* the history is complete */
   PRIMREC_INPUT_ERROR = 1, /* a parameter failed its check (or a file its reading) */
-  PRIMREC_BREAKDOWN = 2,   /* a step gave a non-finite result; the rows stop before it */
+  PRIMREC_BREAKDOWN = 2,   /* a step gave a non-finite result; the rows are those of the
+                              last pass up to that step, without it (none when it broke
+                              down in the first of two passes) */
   PRIMREC_CANCELLED = 3,   /* not used by this interface */
-  PRIMREC_NO_MEMORY = 4    /* the history could not be stored */
+  PRIMREC_NO_MEMORY = 4    /* memory ran out: the history or the reading could not be stored */
 };
 
 enum primrec_column {
@@ -79,37 +83,45 @@ enum primrec_column {
 typedef struct primrec_history primrec_history;
 
 /* The values of examples/default/. */
-void primrec_default_parameters(primrec_parameters* parameters);
+PRIMREC_API void primrec_default_parameters(primrec_parameters* parameters);
 
 /* Reads the five input files of `directory` with the program's checks.
- * Returns a primrec_status (PRIMREC_OK or PRIMREC_INPUT_ERROR). `messages`
- * (may be NULL) receives, NUL-terminated and cut to `size` bytes, everything
- * the program prints while reading, in order. */
-int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
+ * Returns a primrec_status: PRIMREC_OK; PRIMREC_INPUT_ERROR, *parameters then
+ * holding the values as read (a value not read keeps its initial value: 0,
+ * but F_H 1 and number_of_info_points 1); PRIMREC_NO_MEMORY, *parameters left
+ * as it was. `messages` (may be NULL) receives, NUL-terminated and cut to
+ * `size` bytes, everything the program prints while reading, in order. A NULL
+ * `directory` reads nothing: PRIMREC_INPUT_ERROR, "no directory was given\n".
+ * NULL `parameters`: PRIMREC_INPUT_ERROR, no message. */
+PRIMREC_API int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
                             size_t size);
 
 /* Solves; returns a handle (NULL only when not even the handle could be
- * allocated), which holds the rows or the failure. */
-primrec_history* primrec_solve(const primrec_parameters* parameters);
+ * allocated), which holds the rows or the failure. The functions below take a
+ * NULL handle as one whose history could not be stored: PRIMREC_NO_MEMORY,
+ * its message, no rows and NULL columns. */
+PRIMREC_API primrec_history* primrec_solve(const primrec_parameters* parameters);
 
-int primrec_status(const primrec_history* history);
+PRIMREC_API int primrec_status(const primrec_history* history);
 /* The message of the failure, as the program prints it; "" when there is none. */
-const char* primrec_message(const primrec_history* history);
+PRIMREC_API const char* primrec_message(const primrec_history* history);
 /* The messages that did not stop the solve, in order; "" when there are none. */
-const char* primrec_notes(const primrec_history* history);
+PRIMREC_API const char* primrec_notes(const primrec_history* history);
 /* The redshift of the step that broke down; NaN otherwise. */
-double primrec_breakdown_z(const primrec_history* history);
+PRIMREC_API double primrec_breakdown_z(const primrec_history* history);
 
-size_t primrec_rows(const primrec_history* history);
-/* A column of primrec_rows() values (enum primrec_column); NULL for an unknown column. */
-const double* primrec_column(const primrec_history* history, int column);
+PRIMREC_API size_t primrec_rows(const primrec_history* history);
+/* A column of primrec_rows() values (enum primrec_column); NULL for an unknown
+ * column, never for a known one of a handle, even without rows. */
+PRIMREC_API const double* primrec_column(const primrec_history* history, int column);
 
-/* The overheating rows of the first pass: 0 for z, 1 for ln of the overheating. */
-size_t primrec_overheating_rows(const primrec_history* history);
-const double* primrec_overheating_column(const primrec_history* history, int column);
+/* The overheating rows of the first pass: column 0 for z, 1 for ln of the
+ * overheating; NULL as for primrec_column. */
+PRIMREC_API size_t primrec_overheating_rows(const primrec_history* history);
+PRIMREC_API const double* primrec_overheating_column(const primrec_history* history, int column);
 
 /* Releases the handle; NULL is allowed. */
-void primrec_free(primrec_history* history);
+PRIMREC_API void primrec_free(primrec_history* history);
 
 #ifdef __cplusplus
 }
