@@ -1,6 +1,7 @@
 // Matter temperature: electrons and ions, held to the radiation by Compton
 // scattering while the coupling is strong and cooling adiabatically, as (1+z)^2,
-// once it is weak. One implicit step of the energy equation per call.
+// once it is weak. One implicit step of the energy equation per call, second
+// order from the second step of a pass on.
 // Init_step_matter_temperature once per step, T_matter_of_step after every sweep.
 #pragma once
 
@@ -11,6 +12,8 @@ namespace primrec {
 struct MatterTemperature {
   double T_matter_var;   // matter temperature of the current inner iteration [K]
   double T_matter_var_;  // at the end of the previous step [K]
+  double T_matter_two_steps_back;  // at the end of the step before the previous one [K]
+  bool two_steps_back_known;       // false in the first step of a pass: no step lies two back
   double epsT0;          // 1 / (1 + Q) of the latest call, Q the coupling over expansion rate
   double epsT0_;         // at the end of the previous step
 

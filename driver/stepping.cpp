@@ -46,6 +46,8 @@ void save_step(Run& run, int& step_number) {
   ++step_number;
   run.plasma.El.x_ = run.plasma.El.x;
   run.tm.epsT0_ = run.tm.epsT0;
+  run.tm.T_matter_two_steps_back = run.tm.T_matter_var_;
+  run.tm.two_steps_back_known = true;
   run.tm.T_matter_var_ = run.tm.T_matter_var;
 }
 
@@ -160,7 +162,8 @@ int Set_Initial_Conditions(Run& run, double z_start) {
   p.HeI.Init_plasm_comp(0.0, N);
   p.HydI.Init_plasm_comp(0.0, N);
   run.tm.epsT0 = run.tm.epsT0_ = 0.0;
-  run.tm.T_matter_var = run.tm.T_matter_var_ = cs.T0 * (1 + z_start);
+  run.tm.T_matter_var = run.tm.T_matter_var_ = run.tm.T_matter_two_steps_back = cs.T0 * (1 + z_start);
+  run.tm.two_steps_back_known = false;
   p.El.x = 1.0;
   p.El.x_ = 0.0;
   KineticMatrix& km = run.km;

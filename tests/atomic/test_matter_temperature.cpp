@@ -1,9 +1,12 @@
 // The matter temperature: Compton coupling against adiabatic cooling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "atomic/matter_temperature.h"
+#include "primrec/primrec.hpp"
 #include "support.h"
 
 namespace {
@@ -41,6 +44,18 @@ TEST_F(MatterTemperature, WithoutFreeElectronsTheMatterCoolsAdiabatically) {
   EXPECT_NEAR(T / 300.0, std::exp(2 * D), 1e-5);
 }
 
+// From the second step of a pass on, the update is second order: adiabatic
+// cooling from two exact earlier temperatures is exact to O(D^3).
+TEST_F(MatterTemperature, SecondStepOnIsSecondOrder) {
+  t.T_matter_var_ = 300.0;
+  t.T_matter_two_steps_back = 300.0 * std::exp(-2 * D);  // T ~ (1+z)^2 one step earlier
+  t.two_steps_back_known = true;
+  const double exact = 300.0 * std::exp(2 * D);
+  EXPECT_LT(std::fabs(T_matter(100.0, 0.0) / exact - 1), 2 * std::fabs(D * D * D));
+  t.two_steps_back_known = false;  // the first step of a pass: first order
+  EXPECT_GT(std::fabs(T_matter(100.0, 0.0) / exact - 1), std::fabs(D * D));
+}
+
 TEST_F(MatterTemperature, NeverExceedsTheRadiationTemperature) {
   // Recombination-like free-electron fraction, stepped from z = 3000 to 1.
   t.T_matter_var_ = ph.cs.T0 * 3001;
@@ -57,6 +72,73 @@ TEST_F(MatterTemperature, NeverExceedsTheRadiationTemperature) {
   }
   EXPECT_TRUE(coupled_at_1000);
   EXPECT_TRUE(decoupled_at_100);
+}
+
+// Whole histories. The relative deviation of a column from a reference history
+// at a much smaller step, largest over z_low <= z <= z_high (the reference
+// interpolated linearly in ln(1+z)).
+double largest_deviation(const primrec::History& h, const std::vector<double>& column,
+                         const primrec::History& ref, const std::vector<double>& ref_column, double z_low,
+                         double z_high) {
+  double largest = 0;
+  for (size_t i = 0; i < h.z.size(); ++i) {
+    if (h.z[i] < z_low || h.z[i] > z_high) continue;
+    const auto j = static_cast<size_t>(
+        std::lower_bound(ref.z.begin(), ref.z.end(), h.z[i], [](double a, double b) { return a > b; }) -
+        ref.z.begin());
+    if (j == 0 || j == ref.z.size()) continue;
+    const double l = std::log1p(h.z[i]), l0 = std::log1p(ref.z[j - 1]), l1 = std::log1p(ref.z[j]);
+    const double expected = ref_column[j - 1] + (l - l0) * (ref_column[j] - ref_column[j - 1]) / (l1 - l0);
+    largest = std::max(largest, std::fabs(column[i] / expected - 1));
+  }
+  return largest;
+}
+
+primrec::History history(double z_begin, double z_end, double step) {
+  primrec::Parameters p = primrec::default_parameters();
+  p.z_begin = z_begin;
+  p.z_end = z_end;
+  p.step = step;
+  p.Number_of_levels_for_Resonant_Feedback = 1;
+  primrec::Solution s = primrec::solve(p);
+  EXPECT_TRUE(s.ok()) << s.error;
+  return s.history;
+}
+
+// The error of T_m and, through the recombination rate, of x_e at low redshift
+// falls by four when the step halves.
+TEST(MatterTemperatureHistory, ConvergesToSecondOrderWithTheStep) {
+#ifdef PRIMREC_SLOW_BUILD
+  const double reference_step = 1e-4;  // 1/100 of the error at 1e-3: still a clean ratio
+#else
+  const double reference_step = 2e-5;
+#endif
+  const primrec::History ref = history(3000, 4.9, reference_step);
+  double T_m[3], x_e[3];
+  const double steps[3] = {4e-3, 2e-3, 1e-3};
+  for (int k = 0; k < 3; ++k) {
+    const primrec::History h = history(3000, 4.9, steps[k]);
+    T_m[k] = largest_deviation(h, h.T_m, ref, ref.T_m, 5, 200);
+    x_e[k] = largest_deviation(h, h.x_e, ref, ref.x_e, 5, 200);
+  }
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_NEAR(T_m[k] / T_m[k + 1], 4.0, 0.4) << "T_m, step " << steps[k];
+    EXPECT_NEAR(x_e[k] / x_e[k + 1], 4.0, 0.4) << "x_e, step " << steps[k];
+  }
+  EXPECT_LT(T_m[2], 2e-5);
+}
+
+// Where Compton scattering holds the matter to the radiation, a large step
+// neither oscillates nor lets the matter drift from the radiation temperature.
+TEST(MatterTemperatureHistory, StrongCouplingAtALargeStepFollowsTheRadiation) {
+  const primrec::History h = history(8000, 2000, 1e-2);
+  ASSERT_GT(h.size(), 100u);
+  const double T0 = primrec::default_parameters().T0;
+  for (size_t i = 0; i < h.size(); ++i) {
+    const double lag = h.T_m[i] / (T0 * (1 + h.z[i])) - 1;
+    ASSERT_LT(lag, 0.0) << "z = " << h.z[i];  // the expanding matter lags behind, never ahead
+    ASSERT_GT(lag, -1e-6) << "z = " << h.z[i];
+  }
 }
 
 }  // namespace
