@@ -110,6 +110,39 @@ bool step_result_finite(const Run& run) {
          std::isfinite(printed_electron_fraction(run.ph.cs, run.z, El_x));
 }
 
+// Every reaction moves abundance from one species of an element to another, so
+// the nuclei of each element keep their share and no species goes negative, up
+// to the convergence threshold and the rounding of the implicit update (about
+// 1e-7 of the share at the largest physical steps). A step that leaves them by
+// this much of the element's share is a wrong result, not a rounding: too large
+// a step or threshold, or inputs outside the physics.
+constexpr double physical_range_tolerance = 0.01;
+
+bool element_in_range(double sum, double share) {
+  return std::fabs(sum - share) <= physical_range_tolerance * share;
+}
+
+bool species_in_range(double x, double share) { return x >= -physical_range_tolerance * share; }
+
+// Compton scattering can only bring the matter towards the radiation
+// temperature and the expansion only cools it: matter hotter than the
+// radiation is a step too large for the update.
+bool matter_not_hotter_than_radiation(const Run& run) {
+  const double T_r = run.ph.cs.T0 * (1 + run.z);
+  return run.tm.T_matter_var <= (1 + physical_range_tolerance) * T_r;
+}
+
+bool step_in_physical_range(const Run& run) {
+  const Constants& cs = run.ph.cs;
+  const Plasma& p = run.plasma;
+  if (!element_in_range(p.HydI.x + p.HydII.x, cs.X_N)) return false;
+  if (!species_in_range(p.HydI.x, cs.X_N) || !species_in_range(p.HydII.x, cs.X_N)) return false;
+  if (cs.Y_N > 0 && !element_in_range(p.HeI.x + p.HeII.x + p.HeIII.x, cs.Y_N)) return false;
+  for (const comp_of_plasm* helium : {&p.HeI, &p.HeII, &p.HeIII})
+    if (!species_in_range(helium->x, cs.Y_N)) return false;
+  return printed_electron_fraction(cs, run.z, p.El.x) >= 0 && matter_not_hotter_than_radiation(run);
+}
+
 // One row of the history when step_number is a multiple of the output stride.
 void streams_out_data(Run& run, int step_number) {
   const Constants& cs = run.ph.cs;
@@ -127,6 +160,12 @@ void overheating_row(Run& run) {
   if (!Out_of_Hydrogen_radiation_overheating_ln(run.ph, run.z, state, row)) return;
   run.fb.ln_HydRO.add_row(row.x, row.y);
   run.out.overheating_row({row.x, row.y});
+}
+
+Status broke_down(Run& run, const char* message) {
+  run.error = message_at(message, run.z);
+  run.error_z = run.z;
+  return Status::breakdown;
 }
 
 bool cancelled(const Run& run) {
@@ -200,11 +239,8 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     Init_Additional_Kinetic_Coefficients(run, iteration_number);
     converge_step(run);
     ++run.work.steps;
-    if (!step_result_finite(run)) {
-      run.error = message_at("non-finite result at z = ", run.z);
-      run.error_z = run.z;
-      return Status::breakdown;
-    }
+    if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");
+    if (!step_in_physical_range(run)) return broke_down(run, "result out of physical range at z = ");
     if (iteration_number == number_of_iterations - 1) streams_out_data(run, step_number);
     save_step(run, step_number);
     Save_Inhibition_Coefficients(run.km);

@@ -4,12 +4,31 @@
 // The checks are the one place that judges input: every value a check tests
 // must also be a finite number, since inf passes "> 0" and would hang or poison
 // the run.
+// What the readers refuse:
+// - an input that is not a regular file open for reading and writing (missing,
+//   read-only, a directory, a FIFO, a device): the file's open message. Opening
+//   never waits, so a FIFO without a writer cannot hang the run;
+// - a value whose "=" was found but whose text is not one number of the value's
+//   type ending at white space or the end of the file: a word, nothing, a
+//   decimal comma ("1,125"), a unit or other text glued on ("70km"), a fraction
+//   or an exponent in an integer ("3.046", "1e3"). Such a double is stored as
+//   NaN and such an int as 0, which fail the very check an out-of-range value
+//   fails, with the same message. The offending text is consumed up to white
+//   space or the next "=", so the labels after it are found as before.
+// A value whose "=" is missing is scanned from where the label skip stopped, and
+// a failed scan keeps the value: the stop-signal message and the check speak.
 #include "input/input_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <climits>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 
 #include "input/rounding.h"
 #include "primrec/primrec.hpp"
@@ -31,71 +50,138 @@ constexpr int minimum_feedback_levels = 1;
 
 bool positive(double value) { return std::isfinite(value) && value > 0; }
 
-// "%lg\n": the number, then every white-space character after it. A failed
-// conversion leaves the value and the text stays for the next label.
+// What a malformed value is stored as: each fails the check of its field.
+constexpr double malformed_double = std::numeric_limits<double>::quiet_NaN();
+constexpr int malformed_int = 0;
+
+void skip_white_space(FILE* stream) {
+  int ch = std::getc(stream);
+  while (ch != EOF && std::isspace(ch)) ch = std::getc(stream);
+  if (ch != EOF) std::ungetc(ch, stream);
+}
+
+// "%lg\n" where the label lost its "=": a failed conversion leaves the value,
+// and the text stays for the next label.
 void scan_double_line(FILE* stream, double* value) {
   if (std::fscanf(stream, "%lg\n", value) != 1) {
   }
 }
 
-// "%lg": the number alone.
+// "%lg": the number alone, the last value of a file.
 void scan_double(FILE* stream, double* value) {
   if (std::fscanf(stream, "%lg", value) != 1) {
   }
 }
 
-// "%d\n", as the formatted-input conversion reads it (white space, sign, digits),
-// without its undefined behaviour for a number outside the range of int: such a
-// number is stored as 0, which every check on an int rejects as not positive.
-// On a failed conversion the value is kept and nothing after the offending
-// character is consumed.
-void scan_int_line(FILE* stream, int* value) {
-  int ch = std::getc(stream);
-  while (ch != EOF && std::isspace(ch)) ch = std::getc(stream);
-  bool negative = false;
-  if (ch == '-' || ch == '+') {
-    negative = (ch == '-');
-    ch = std::getc(stream);
-  }
-  if (ch == EOF || !std::isdigit(ch)) {
-    if (ch != EOF) std::ungetc(ch, stream);
-    return;
-  }
+// A sign and digits, all of `text`, as "%d" converts them, without its undefined
+// behaviour for a number outside the range of int: such a number is 0, which
+// every check on an int rejects as not positive. False, and `value` untouched,
+// for any other text.
+bool parse_int(const std::string& text, int* value) {
+  const size_t first_digit = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+  if (text.size() == first_digit) return false;
   long long magnitude = 0;
-  bool out_of_range = false;
-  for (; ch != EOF && std::isdigit(ch); ch = std::getc(stream)) {
-    if (!out_of_range) magnitude = magnitude * 10 + (ch - '0');
-    if (magnitude > static_cast<long long>(INT_MAX) + 1) out_of_range = true;
+  for (size_t i = first_digit; i < text.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    if (magnitude <= static_cast<long long>(INT_MAX) + 1) magnitude = magnitude * 10 + (text[i] - '0');
   }
-  if (ch != EOF) std::ungetc(ch, stream);
-  if (!negative && magnitude > INT_MAX) out_of_range = true;
-  if (out_of_range) {
-    *value = 0;
-  } else {
-    *value = static_cast<int>(negative ? -magnitude : magnitude);
-  }
-  while ((ch = std::getc(stream)) != EOF && std::isspace(ch)) {
-  }
-  if (ch != EOF) std::ungetc(ch, stream);
+  const bool negative = text[0] == '-';
+  const long long limit = negative ? static_cast<long long>(INT_MAX) + 1 : INT_MAX;
+  *value = magnitude > limit ? 0 : static_cast<int>(negative ? -magnitude : magnitude);
+  return true;
 }
 
-// One labelled value; the skip and scan results are deliberately not looked at:
-// a missing "=" still scans from where the skip stopped.
+// "%d\n" where the label lost its "=": white space, sign, digits, then white
+// space. On a failed conversion the value is kept and nothing after the
+// offending character is consumed.
+void scan_int_line(FILE* stream, int* value) {
+  skip_white_space(stream);
+  std::string text;
+  int ch = std::getc(stream);
+  if (ch == '-' || ch == '+') {
+    text += static_cast<char>(ch);
+    ch = std::getc(stream);
+  }
+  for (; ch != EOF && std::isdigit(ch); ch = std::getc(stream)) text += static_cast<char>(ch);
+  if (ch != EOF) std::ungetc(ch, stream);
+  if (parse_int(text, value)) skip_white_space(stream);
+}
+
+// The text of a value whose "=" was found: after white space, everything up to
+// white space or the end of the file. A "=" also ends it, and is left for the
+// next label, but then the text is no number: "" stands for it.
+std::string value_text(FILE* stream) {
+  skip_white_space(stream);
+  std::string text;
+  int ch = std::getc(stream);
+  for (; ch != EOF && !std::isspace(ch) && ch != '='; ch = std::getc(stream)) text += static_cast<char>(ch);
+  if (ch == EOF) return text;
+  std::ungetc(ch, stream);
+  return ch == '=' ? std::string() : text;
+}
+
+// The whole text must be the number: the conversion is the one "%lg" makes.
+double double_value(const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  return (!text.empty() && end == text.c_str() + text.size()) ? value : malformed_double;
+}
+
+int int_value(const std::string& text) {
+  int value = malformed_int;
+  return parse_int(text, &value) ? value : malformed_int;
+}
+
+// One labelled value. Without its "=" the value is still scanned, from where the
+// skip stopped; with it, the value must be one well-formed number.
 void read_double_line(FILE* stream, double* value, InputLog& log) {
-  descriptor_shift(stream, '=', log);
-  scan_double_line(stream, value);
+  if (descriptor_shift(stream, '=', log) != 0) {
+    scan_double_line(stream, value);
+    return;
+  }
+  *value = double_value(value_text(stream));
+  skip_white_space(stream);
+}
+
+void read_last_double(FILE* stream, double* value, InputLog& log) {
+  if (descriptor_shift(stream, '=', log) != 0) {
+    scan_double(stream, value);
+    return;
+  }
+  *value = double_value(value_text(stream));
 }
 
 void read_int_line(FILE* stream, int* value, InputLog& log) {
-  descriptor_shift(stream, '=', log);
-  scan_int_line(stream, value);
+  if (descriptor_shift(stream, '=', log) != 0) {
+    scan_int_line(stream, value);
+    return;
+  }
+  *value = int_value(value_text(stream));
+  skip_white_space(stream);
 }
 
-// Inputs are opened for update: a file that is missing or not writable counts
-// as not openable.
+// Inputs are opened for update ("rb+"), and only regular files: a file that is
+// missing, not writable, a directory, a FIFO or a device counts as not
+// openable. The open does not wait for a FIFO's writer; the file is blocking
+// again once it is known to be regular.
+FILE* open_regular_for_update(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat status;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  FILE* stream = ::fdopen(fd, "rb+");
+  if (stream == nullptr) ::close(fd);
+  return stream;
+}
+
 FILE* open_input(const std::string& directory, const char* name, InputLog& log) {
   const std::string path = directory.empty() ? std::string(name) : directory + "/" + name;
-  FILE* stream = std::fopen(path.c_str(), "rb+");
+  FILE* stream = open_regular_for_update(path);
   if (stream == nullptr) log.error = std::string("error of opening file ") + name + "\n";
   return stream;
 }
@@ -184,9 +270,11 @@ int check_fund_const(const Parameters& p, InputLog& log) {
   return 0;
 }
 
-// A_perturbation_H is free: zero means no perturbation, negative a dip.
+// A_perturbation_H is free: zero means no perturbation, negative a dip. Only a
+// NaN, read or malformed, is refused: it could do nothing but spoil el.dat.
 int check_fudge_factors(const Parameters& p, InputLog& log) {
-  if (!(positive(p.F_H) && positive(p.z_perturbation) && positive(p.Delta_z_perturbation)))
+  if (!(positive(p.F_H) && !std::isnan(p.A_perturbation_H) && positive(p.z_perturbation) &&
+        positive(p.Delta_z_perturbation)))
     return fail(log, "F_H should be positive and double");
   return 0;
 }
@@ -230,8 +318,7 @@ int init_fund_const(const std::string& directory, Parameters& p, InputLog& log) 
   read_double_line(stream, &p.me, log);
   read_double_line(stream, &p.mp, log);
   read_double_line(stream, &p.e, log);
-  descriptor_shift(stream, '=', log);
-  scan_double(stream, &p.kB);
+  read_last_double(stream, &p.kB, log);
   std::fclose(stream);
   return check_fund_const(p, log);
 }

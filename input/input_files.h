@@ -7,6 +7,9 @@
 // its message and returns 1. read_parameters() calls them in the fixed order
 // redshifts.in, fine_effects.in, fund.in, fudge_factors.in, cosm_p.in, stopping
 // at the first failure. The same checks judge parameters set by a caller.
+// An input that is not a regular file is not openable, and a value after its
+// "=" that is not one number of its type (a word, nothing, "1,125", "70km",
+// "3.5" or "1e3" for an int) fails its file's check like an out-of-range value.
 #pragma once
 
 #include <cstdio>

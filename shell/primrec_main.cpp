@@ -1,97 +1,56 @@
 // primrec: the recombination history of the primordial hydrogen-helium plasma.
 // Run without arguments in a directory holding the five input files; it writes
-// the tables there. Exit status 0 on success, 1 on failure.
+// the tables there. Exit status 0 on success, 1 on failure, 128 + the signal's
+// number when interrupted.
 //
-// The program is a shell over the library: it creates the tables, reads the
-// inputs, and streams the solve's rows into the tables, printing every message
-// where it arises.
+// The program is a shell over the library: it takes the directory for itself,
+// creates the tables under temporary names, reads the inputs, streams the
+// solve's rows into the tables (printing every message where it arises), and
+// puts the tables in place only when the run has completed.
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "input/table_format.h"
 #include "primrec/primrec.hpp"
+#include "shell/run_directory.h"
 
 namespace {
 
 // Exit statuses of the program.
 constexpr int exit_success = 0;
-constexpr int exit_failure = 1;  // an input failed, a step broke down, or a table was not written in full
+constexpr int exit_failure = 1;  // an input failed, a step broke down, or a table was not written or put in place
+constexpr int exit_signal_base = 128;  // plus the number of the signal that interrupted the run
 
-const char* const overheat_file_name = "Hyd_Rad_Overheat.dat";
+const char* const table_creation_message = "error of creation of file %s\n";
+const char* const overheat_creation_message = "error of creation of %s\n";
 
-// A table file, created (emptied) when the program starts. One that could not
-// be created is reported at once and then skipped.
-class Table {
- public:
-  explicit Table(const char* name) : name_(name), file_(std::fopen(name, "w")) {
-    if (file_ == nullptr) std::printf("error of creation of file %s\n", name);
-  }
-  ~Table() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  Table(const Table&) = delete;
-  Table& operator=(const Table&) = delete;
-
-  void line(double first, double second) {
-    if (file_ == nullptr) return;
-    char text[primrec::table_line_length];
-    primrec::format_table_line(text, first, second);
-    std::fwrite(text, 1, sizeof text, file_);
-  }
-  // Flushes; a stream that took an error is reported. True when it did.
-  bool write_failed() {
-    if (file_ == nullptr) return false;
-    if (std::fflush(file_) == 0 && !std::ferror(file_)) return false;
-    std::printf("error of writing file %s\n", name_);
-    return true;
-  }
-
- private:
-  const char* name_;
-  FILE* file_;
-};
-
-// The overheating table of the first pass: created when the solve starts,
-// closed when the first pass ends.
-class OverheatTable {
- public:
-  void create() {
-    file_ = std::fopen(overheat_file_name, "w");
-    if (file_ == nullptr) std::printf("error of creation of %s\n", overheat_file_name);
-  }
-  void line(double z, double ln_overheating) {
-    if (file_ == nullptr) return;
-    char text[primrec::table_line_length];
-    primrec::format_table_line(text, z, ln_overheating);
-    std::fwrite(text, 1, sizeof text, file_);
-  }
-  void close() {
-    if (file_ == nullptr) return;
-    const bool failed = std::ferror(file_) != 0;
-    if (std::fclose(file_) != 0 || failed) {
-      std::printf("error of writing file %s\n", overheat_file_name);
-      write_failed_ = true;
-    }
-    file_ = nullptr;
-  }
-  bool write_failed() const { return write_failed_; }
-
- private:
-  FILE* file_ = nullptr;
-  bool write_failed_ = false;
-};
-
-// The seven tables, in the order they are created.
+// The seven tables, in the order they are created, and the overheating table
+// of the first pass, created once the inputs have passed.
 struct Tables {
-  Table HydI{"HydI.dat"}, HydII{"HydII.dat"}, HeI{"HeI.dat"}, HeII{"HeII.dat"}, HeIII{"HeIII.dat"};
-  Table el{"el.dat"}, T_matter{"T_matter.dat"};
-  OverheatTable overheat;
+  TableFile HydI{"HydI.dat", table_creation_message}, HydII{"HydII.dat", table_creation_message},
+      HeI{"HeI.dat", table_creation_message}, HeII{"HeII.dat", table_creation_message},
+      HeIII{"HeIII.dat", table_creation_message}, el{"el.dat", table_creation_message},
+      T_matter{"T_matter.dat", table_creation_message};
+  std::unique_ptr<TableFile> overheat;
 
-  int write_failures() {
-    int failed = 0;
-    for (Table* t : {&HydI, &HydII, &HeI, &HeII, &HeIII, &el, &T_matter})
-      if (t->write_failed()) ++failed;
-    return failed;
+  TableFile* all[7] = {&HydI, &HydII, &HeI, &HeII, &HeIII, &el, &T_matter};
+
+  void create_overheat() { overheat = std::make_unique<TableFile>("Hyd_Rad_Overheat.dat", overheat_creation_message); }
+
+  // Closes every table; false when one of them took a write error.
+  bool close() {
+    bool written = true;
+    for (TableFile* t : all) written = t->close() && written;
+    if (overheat != nullptr) written = overheat->close() && written;
+    return written;
+  }
+  // Puts every table that exists in place; false when one could not be
+  // created or put in place.
+  bool publish() {
+    bool complete = true;
+    for (TableFile* t : all) complete = t->publish() && complete;
+    if (overheat != nullptr) complete = overheat->publish() && complete;
+    return complete;
   }
 };
 
@@ -108,10 +67,10 @@ class TableWriter : public primrec::Observer {
     t_.HeIII.line(r.z, r.HeIII);
     t_.T_matter.line(r.z, r.T_m);
   }
-  void overheating_row(const primrec::OverheatingRow& r) override { t_.overheat.line(r.z, r.ln_overheating); }
+  void overheating_row(const primrec::OverheatingRow& r) override { t_.overheat->line(r.z, r.ln_overheating); }
   void message(const std::string& text) override { std::fputs(text.c_str(), stdout); }
   void pass_finished(int pass) override {
-    if (pass == 0) t_.overheat.close();
+    if (pass == 0) t_.overheat->close();
   }
 
  private:
@@ -126,30 +85,44 @@ void report_work(const primrec::Work& work) {
 #endif
 }
 
-// A failed input, a step whose result is not a finite number, or a table that
-// could not be written in full, is a failure: neither nan nor a full disk may
-// look like success. A table that could not be created is reported when the
-// program starts; the run completes without it.
-int run_primrec() {
-  Tables tables;
-  int status = exit_success;
+// Reads the inputs and solves into the tables; true when the history is
+// complete. A failed input, a step whose result is not a finite number or out
+// of its physical range, or an interrupt is a failure.
+bool solve_into(Tables& tables, const InterruptWatch& interrupts) {
   const primrec::Reading reading = primrec::read_parameters("");
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
-  if (reading.ok()) {
-    tables.overheat.create();
-    TableWriter writer(tables);
-    const primrec::Solution solution = primrec::solve(reading.parameters, writer);
-    std::fputs(solution.error.c_str(), stdout);
-    tables.overheat.close();
-    if (!solution.ok()) status = exit_failure;
-    report_work(solution.work);
-  } else {
-    status = exit_failure;
+  if (!reading.ok() || interrupts.signal_received() != 0) return false;
+  tables.create_overheat();
+  TableWriter writer(tables);
+  primrec::Options options;
+  options.cancel = &interrupts.cancel();
+  const primrec::Solution solution = primrec::solve(reading.parameters, writer, options);
+  std::fputs(solution.error.c_str(), stdout);
+  report_work(solution.work);
+  return solution.ok();
+}
+
+// A run publishes its tables only when it completed and every table was
+// written in full: a failed or interrupted run leaves the directory's earlier
+// tables as they were. A table that could not be created or put in place is
+// reported, and the others are published.
+int run_primrec() {
+  const DirectoryLock lock;
+  if (!lock.acquired()) {
+    std::printf("another run is using this directory\n");
+    return exit_failure;
   }
-  if (tables.write_failures() != 0) status = exit_failure;
-  if (tables.overheat.write_failed()) status = exit_failure;
-  return status;
+  const InterruptWatch interrupts;
+  Tables tables;
+  const bool solved = solve_into(tables, interrupts);
+  const bool written = tables.close();
+  if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
+  if (!solved || !written) return exit_failure;
+  bool complete = true;
+  for (TableFile* t : tables.all) complete = t->created() && complete;
+  complete = tables.publish() && complete;
+  return complete ? exit_success : exit_failure;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "support.h"
 
 
+#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +53,19 @@ std::string read_file(const std::string& path) {
 }
 
 bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::string> directory_entries(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) throw std::runtime_error("cannot list " + dir);
+  for (const dirent* entry; (entry = readdir(stream)) != nullptr;) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(stream);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 primrec::Constants laboratory_constants() { return primrec::derive_constants(primrec::default_parameters()); }
 

@@ -41,6 +41,8 @@ class InDirectory {
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
+// The names in a directory, hidden ones included, sorted.
+std::vector<std::string> directory_entries(const std::string& dir);
 
 // The constants of the default parameters: the laboratory values of fund.in
 // (every variation factor exactly 1) and a Planck-2018-like universe.

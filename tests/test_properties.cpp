@@ -4,12 +4,14 @@
 // succeeds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support.h"
@@ -75,7 +77,50 @@ struct Outcome {
   int exit_status;
   std::string output;
   std::string bad_line;  // the first line not in format, if any
+  // Over every line: the largest relative departure of an element's nuclei from
+  // its share, the most negative species relative to its element's share, and
+  // the smallest printed electron column.
+  double conservation_error = 0, most_negative_species = 0, smallest_electron_column = 0;
 };
+
+// Hydrogen and helium nuclei per nucleus for a hydrogen mass fraction X_M.
+std::pair<double, double> element_shares(const std::string& X_M_text) {
+  const double X_M = std::strtod(X_M_text.c_str(), nullptr);
+  const double helium = (1 - X_M) / 3.9715, nuclei = X_M + helium;
+  return {X_M / nuclei, helium / nuclei};
+}
+
+void measure_conservation(const ScratchDir& dir, const Inputs& inputs, Outcome& outcome) {
+  const auto shares = element_shares(inputs.X_M);
+  const char* const hydrogen[] = {"HydI.dat", "HydII.dat"};
+  const char* const helium[] = {"HeI.dat", "HeII.dat", "HeIII.dat"};
+  std::vector<std::vector<std::pair<double, double>>> h, he;
+  for (const char* table : hydrogen) h.push_back(testing_support::read_table(dir.file(table)));
+  for (const char* table : helium) he.push_back(testing_support::read_table(dir.file(table)));
+  for (size_t i = 0; i < h[0].size(); ++i) {
+    double sum_h = 0, sum_he = 0;
+    for (const auto& t : h) {
+      sum_h += t[i].second;
+      outcome.most_negative_species = std::min(outcome.most_negative_species, t[i].second / shares.first);
+    }
+    outcome.conservation_error = std::max(outcome.conservation_error, std::fabs(sum_h / shares.first - 1));
+    if (shares.second <= 0) continue;
+    for (const auto& t : he) {
+      sum_he += t[i].second;
+      outcome.most_negative_species = std::min(outcome.most_negative_species, t[i].second / shares.second);
+    }
+    outcome.conservation_error = std::max(outcome.conservation_error, std::fabs(sum_he / shares.second - 1));
+  }
+  for (const auto& row : testing_support::read_table(dir.file("el.dat")))
+    outcome.smallest_electron_column = std::min(outcome.smallest_electron_column, row.second);
+}
+
+// What a run that exits 0 promises of every line.
+void expect_physical(const Outcome& outcome) {
+  EXPECT_LE(outcome.conservation_error, 0.01) << "for\n" << outcome.inputs;
+  EXPECT_GE(outcome.most_negative_species, -0.01) << "for\n" << outcome.inputs;
+  EXPECT_GE(outcome.smallest_electron_column, 0.0) << "for\n" << outcome.inputs;
+}
 
 Outcome run(const Inputs& inputs, int time_limit_seconds) {
   ScratchDir dir;
@@ -87,6 +132,7 @@ Outcome run(const Inputs& inputs, int time_limit_seconds) {
   for (const char* table : {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "Hyd_Rad_Overheat.dat"})
     for (const std::string& line : read_lines(dir.file(table)))
       if (outcome.bad_line.empty() && !line_in_format(line)) outcome.bad_line = std::string(table) + ": " + line;
+  if (outcome.exit_status == 0 && outcome.bad_line.empty()) measure_conservation(dir, inputs, outcome);
   return outcome;
 }
 
@@ -134,12 +180,15 @@ TEST(Properties, AnyInputEndsByItselfAndNeverWritesANonFiniteLine) {
   for (int i = 0; i < 240 / build_slowness; ++i) sets.push_back(wide_inputs(draw));
   int succeeded = 0, broke_down = 0;
   for (const Outcome& outcome : run_all(sets, 60 * build_slowness)) {
-    if (outcome.output.find("non-finite result at z = ") != std::string::npos) ++broke_down;
+    if (outcome.output.find("non-finite result at z = ") != std::string::npos ||
+        outcome.output.find("result out of physical range at z = ") != std::string::npos)
+      ++broke_down;
     ASSERT_TRUE(outcome.exit_status == 0 || outcome.exit_status == 1)
         << "status " << outcome.exit_status << " for\n" << outcome.inputs << "\n" << outcome.output;
     ASSERT_EQ(outcome.bad_line, "") << "for\n" << outcome.inputs;
     if (outcome.exit_status == 0) {
       ++succeeded;
+      expect_physical(outcome);
     } else {
       EXPECT_NE(outcome.output, "") << "a failure says why, for\n" << outcome.inputs;
     }
@@ -178,10 +227,17 @@ TEST(Properties, EveryRunUsersScanSucceeds) {
   Draw draw(1100);
   std::vector<Inputs> sets;
   for (int i = 0; i < 48 / build_slowness; ++i) sets.push_back(physical_inputs(draw));
+  double conservation_error = 0, most_negative_species = 0;
   for (const Outcome& outcome : run_all(sets, 120 * build_slowness)) {
     ASSERT_EQ(outcome.exit_status, 0) << "for\n" << outcome.inputs << "\n" << outcome.output;
     ASSERT_EQ(outcome.bad_line, "") << "for\n" << outcome.inputs;
+    expect_physical(outcome);
+    conservation_error = std::max(conservation_error, outcome.conservation_error);
+    most_negative_species = std::min(most_negative_species, outcome.most_negative_species);
   }
+  std::printf("%zu physical input sets: largest relative conservation error %.2g, most negative species %.2g of "
+              "its element's share\n",
+              sets.size(), conservation_error, most_negative_species);
 }
 
 }  // namespace

@@ -1,13 +1,23 @@
 // Whole runs of the program binary: the reader order, messages, exit statuses
-// and the tables it leaves.
+// and the tables it leaves: all of them, put in place when the run completes,
+// or none, with the earlier tables as they were.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support.h"
 
 using testing_support::copy_default_inputs;
+using testing_support::directory_entries;
 using testing_support::file_exists;
 using testing_support::read_file;
 using testing_support::run_primrec_in;
@@ -20,20 +30,18 @@ const char* const tables[] = {"HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "H
 const char* const inputs_in_reading_order[] = {"redshifts.in", "fine_effects.in", "fund.in",
                                                "fudge_factors.in", "cosm_p.in"};
 
-void expect_empty_tables(const ScratchDir& dir) {
-  for (const char* table : tables) {
-    EXPECT_TRUE(file_exists(dir.file(table))) << table;
-    EXPECT_EQ(read_file(dir.file(table)), "") << table;
-  }
-  EXPECT_FALSE(file_exists(dir.file("Hyd_Rad_Overheat.dat")));
+// A failed run publishes nothing and leaves no temporary behind: the
+// directory holds what it held before.
+void expect_untouched(const ScratchDir& dir, const std::vector<std::string>& before) {
+  EXPECT_EQ(directory_entries(dir.path()), before);
 }
 
-TEST(Run, WithoutInputsItNamesTheFirstFileAndLeavesSevenEmptyTables) {
+TEST(Run, WithoutInputsItNamesTheFirstFileAndLeavesNoTable) {
   ScratchDir dir;
   const auto result = run_primrec_in(dir.path());
   EXPECT_EQ(result.output, "error of opening file redshifts.in\n");
   EXPECT_EQ(result.exit_status, 1);
-  expect_empty_tables(dir);
+  expect_untouched(dir, {});
 }
 
 TEST(Run, ReadsTheFilesInTheirFixedOrderAndStopsAtTheFirstMissing) {
@@ -43,10 +51,11 @@ TEST(Run, ReadsTheFilesInTheirFixedOrderAndStopsAtTheFirstMissing) {
     ScratchDir dir;
     for (int i = 0; i < present; ++i)
       write_file(dir.file(inputs_in_reading_order[i]), read_file(defaults.file(inputs_in_reading_order[i])));
+    const auto before = directory_entries(dir.path());
     const auto result = run_primrec_in(dir.path());
     EXPECT_EQ(result.output, std::string("error of opening file ") + inputs_in_reading_order[present] + "\n");
     EXPECT_EQ(result.exit_status, 1);
-    expect_empty_tables(dir);
+    expect_untouched(dir, before);
   }
 }
 
@@ -61,7 +70,6 @@ TEST(Run, OfSeveralFaultyFilesOnlyTheFirstIsReported) {
   EXPECT_EQ(result.output, lost + lost + lost + lost + lost + lost +
                                "G, h, c, m_e, m_p, e, kB values have to be positive and double");
   EXPECT_EQ(result.exit_status, 1);
-  expect_empty_tables(dir);
 }
 
 TEST(Run, DefaultInputsCompleteWithStatusZero) {
@@ -72,23 +80,15 @@ TEST(Run, DefaultInputsCompleteWithStatusZero) {
   for (const char* table : tables) EXPECT_TRUE(file_exists(dir.file(table))) << table;
 }
 
-TEST(Run, ExistingTablesAreTruncatedAtStart) {
-  ScratchDir dir;
-  for (const char* table : tables) write_file(dir.file(table), "old contents\n");
-  const auto result = run_primrec_in(dir.path());
-  EXPECT_EQ(result.exit_status, 1);
-  expect_empty_tables(dir);
-}
-
-TEST(Run, ATableThatCannotBeCreatedIsReportedFirstAndTheRunGoesOn) {
+TEST(Run, ATableThatCannotBeCreatedIsReportedFirstAndTheOthersArePublished) {
   ScratchDir dir;
   copy_default_inputs(dir.path());
   ASSERT_EQ(std::system(("mkdir '" + dir.file("HeI.dat") + "'").c_str()), 0);
   const auto result = run_primrec_in(dir.path());
   EXPECT_EQ(result.output.rfind("error of creation of file HeI.dat\n", 0), 0u) << result.output;
-  EXPECT_EQ(result.exit_status, 0) << "the run completes without it";
-  for (const char* table : {"HydI.dat", "HydII.dat", "HeII.dat", "HeIII.dat", "el.dat"})
-    EXPECT_TRUE(file_exists(dir.file(table))) << table;
+  EXPECT_EQ(result.exit_status, 1) << "the run completes without it, and says so";
+  for (const char* table : {"HydI.dat", "HydII.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat"})
+    EXPECT_FALSE(read_file(dir.file(table)).empty()) << table;
 }
 
 TEST(Run, CreationMessagesComeBeforeInputMessages) {
@@ -115,19 +115,85 @@ testing_support::Inputs short_single_pass() {
   return inputs;
 }
 
-TEST(Run, ATableOnAFullDiskIsReportedAndTheOthersAreComplete) {
-  ScratchDir reference, full;
-  testing_support::write_inputs(reference.path(), short_single_pass());
-  testing_support::write_inputs(full.path(), short_single_pass());
-  ASSERT_EQ(run_primrec_in(reference.path()).exit_status, 0);
-  ASSERT_EQ(std::system(("ln -s /dev/full '" + full.file("HydII.dat") + "'").c_str()), 0);
-  const auto result = run_primrec_in(full.path());
-  EXPECT_EQ(result.output, "error of writing file HydII.dat\n");
-  EXPECT_EQ(result.exit_status, 1);
-  for (const char* table : {"HydI.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat"}) {
-    EXPECT_FALSE(read_file(reference.file(table)).empty()) << table;
-    EXPECT_EQ(read_file(full.file(table)), read_file(reference.file(table))) << table;
+// A run that fails for any reason (a write error, a refused input, a broken
+// step, an interrupt) leaves the tables of the run before it byte for byte.
+class EarlierTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::write_inputs(dir.path(), short_single_pass());
+    ASSERT_EQ(run_primrec_in(dir.path()).exit_status, 0);
+    before = directory_entries(dir.path());
+    for (const std::string& name : before) contents.push_back(read_file(dir.file(name)));
   }
+  void expect_as_before() {
+    ASSERT_EQ(directory_entries(dir.path()), before);
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(read_file(dir.file(before[i])), contents[i]) << before[i];
+  }
+  ScratchDir dir;
+  std::vector<std::string> before, contents;
+};
+
+TEST_F(EarlierTables, AFailedRunLeavesThem) {
+  write_file(dir.file("fund.in"), "G = 0\n");
+  EXPECT_EQ(run_primrec_in(dir.path()).exit_status, 1);
+  write_file(dir.file("fund.in"), read_file(std::string(PRIMREC_EXAMPLES) + "/default/fund.in"));
+  testing_support::Inputs broken = short_single_pass();
+  broken.z_end = "1";
+  broken.omega_lambda = "4";  // no expansion rate below z ~ 9.4
+  testing_support::write_inputs(dir.path(), broken);
+  const auto result = run_primrec_in(dir.path());
+  EXPECT_EQ(result.output.rfind("non-finite result at z = ", 0), 0u) << result.output;
+  EXPECT_EQ(result.exit_status, 1);
+  testing_support::write_inputs(dir.path(), short_single_pass());
+  expect_as_before();
+}
+
+// Writes beyond the file size limit fail as on a full disk.
+TEST_F(EarlierTables, AWriteErrorIsReportedAndPublishesNothing) {
+  const auto result = testing_support::run_command("cd '" + dir.path() +
+                                                   "' && trap '' XFSZ && ulimit -f 2 && exec '" PRIMREC_EXE "'");
+  EXPECT_EQ(result.exit_status, 1);
+  for (const char* table : tables)
+    EXPECT_NE(result.output.find(std::string("error of writing file ") + table + "\n"), std::string::npos)
+        << table << ": " << result.output;
+  expect_as_before();
+}
+
+TEST_F(EarlierTables, AnInterruptedRunLeavesThemAndNoTemporary) {
+  testing_support::Inputs slow = short_single_pass();
+  slow.step = "1e-7";  // far longer than the test waits
+  testing_support::write_inputs(dir.path(), slow);
+  for (int signal_number : {SIGINT, SIGTERM}) {
+    auto run = std::async(std::launch::async, [&] { return run_primrec_in(dir.path(), 120); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(std::system(("pkill -" + std::to_string(signal_number) + " -f '^" PRIMREC_EXE "$'").c_str()), 0);
+    EXPECT_EQ(run.get().exit_status, 128 + signal_number);
+  }
+  testing_support::write_inputs(dir.path(), short_single_pass());
+  expect_as_before();
+}
+
+// A second run in a directory that a run is using touches nothing.
+TEST_F(EarlierTables, ASecondRunInTheDirectoryTouchesNothing) {
+  const int held = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const auto result = run_primrec_in(dir.path());
+  close(held);
+  EXPECT_EQ(result.output, "another run is using this directory\n");
+  EXPECT_EQ(result.exit_status, 1);
+  expect_as_before();
+}
+
+// A table that is a link is replaced by the table, not written through.
+TEST(Run, ALinkAsATableIsReplacedAndItsTargetKept) {
+  ScratchDir dir, elsewhere;
+  testing_support::write_inputs(dir.path(), short_single_pass());
+  write_file(elsewhere.file("precious"), "keep me\n");
+  ASSERT_EQ(symlink(elsewhere.file("precious").c_str(), dir.file("el.dat").c_str()), 0);
+  ASSERT_EQ(run_primrec_in(dir.path()).exit_status, 0);
+  EXPECT_EQ(read_file(elsewhere.file("precious")), "keep me\n");
+  EXPECT_EQ(read_file(dir.file("el.dat")).substr(0, 1), "2");  // the first row, z ~ 2970
 }
 
 // The feedback pass takes the overheating rows of the first pass from memory:
@@ -142,7 +208,7 @@ TEST(Run, AnOverheatingTableThatCannotBeCreatedIsReportedAndTheFeedbackStays) {
   ASSERT_EQ(std::system(("mkdir '" + blocked.file("Hyd_Rad_Overheat.dat") + "'").c_str()), 0);
   const auto result = run_primrec_in(blocked.path());
   EXPECT_EQ(result.output, "error of creation of Hyd_Rad_Overheat.dat\n");
-  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.exit_status, 1);
   for (const char* table : tables) EXPECT_EQ(read_file(blocked.file(table)), read_file(reference.file(table))) << table;
 }
 

@@ -145,8 +145,8 @@ TEST(History, AStepThatCannotConvergeIsReportedAndTheRunGoesOn) {
 namespace {
 
 // A closed universe with a large cosmological constant has no expansion rate
-// below z ~ 9.4 (H^2 < 0): the run stops there, keeps what it wrote, and fails.
-TEST(History, AStepThatBreaksDownStopsTheRunAndKeepsTheLinesBefore) {
+// below z ~ 9.4 (H^2 < 0): the run stops there, fails, and publishes nothing.
+TEST(History, AStepThatBreaksDownStopsTheRunAndPublishesNothing) {
   ScratchDir dir;
   Inputs inputs = single_pass("3000", "1", "1e-2");
   inputs.omega_lambda = "4";
@@ -157,12 +157,7 @@ TEST(History, AStepThatBreaksDownStopsTheRunAndKeepsTheLinesBefore) {
   const double z_stop = std::stod(result.output.substr(std::string("non-finite result at z = ").size()));
   EXPECT_GT(z_stop, 5.0);
   EXPECT_LT(z_stop, 20.0);
-  for (const char* table : tables) {
-    const auto rows = read_table(dir.file(table));
-    ASSERT_GT(rows.size(), 100u) << table;
-    EXPECT_GT(rows.back().first, z_stop) << table << ": the broken step is not written";
-    for (const auto& row : rows) ASSERT_TRUE(std::isfinite(row.second)) << table << " at z = " << row.first;
-  }
+  EXPECT_EQ(testing_support::directory_entries(dir.path()).size(), 5u) << "the five inputs, nothing else";
 }
 
 // Constants that keep helium doubly ionised below z = 5000, with a start at 5000

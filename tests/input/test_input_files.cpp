@@ -1,9 +1,15 @@
 // The labelled-value readers: values, label skipping, checks and messages.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <future>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -62,10 +68,39 @@ class InputFiles : public ::testing::Test {
     return run(primrec::init_redshift_range);
   }
 
+  // Reads on another thread and waits a few seconds at most. A FIFO that
+  // blocked the reader is then fed enough text to end every read, so that the
+  // test fails instead of hanging.
+  int run_promptly(Reader reader, const std::string& path) {
+    auto reading = std::async(std::launch::async, [this, reader] { return run(reader); });
+    if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+      ADD_FAILURE() << path << " blocked the reader";
+      const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+      const std::string text(20000, 'x');
+      if (writer >= 0 && ::write(writer, text.data(), text.size()) < 0) ADD_FAILURE() << "cannot feed " << path;
+      if (writer >= 0) ::close(writer);
+    }
+    return reading.get();
+  }
+
   ScratchDir dir_;
   primrec::Parameters p_;
   primrec::InputLog log_;
 };
+
+const char* const good_redshifts = "z_begin = 8000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo = 1\n";
+const char* const good_fine = "levels = 2\n";
+const char* const good_fudge = "F_H = 1.14\nA = -0.3\nz_p = 1100\nDelta = 50\n";
+
+// `base` with the text after "label = " up to its line end replaced by `text`.
+std::string with(const std::string& base, const std::string& label, const std::string& text) {
+  const size_t line = base.rfind(label + " =", 0) == 0 ? 0 : base.find("\n" + label + " =") + 1;
+  const size_t start = line + label.size() + 3;
+  return base.substr(0, start) + text + base.substr(base.find('\n', start));
+}
+
+// `base` cut after the "=" of its last value: nothing at the end of the file.
+std::string ending_at_last_equals(const std::string& base) { return base.substr(0, base.rfind('=') + 1); }
 
 std::string redshifts_file(const std::string& z_begin_text, const std::string& z_end_text = "1",
                            const std::string& step = "1e-3", const std::string& norm = "1e-8",
@@ -105,9 +140,36 @@ TEST_F(InputFiles, FilesThatCannotBeOpenedForUpdateGiveTheirOpenMessage) {
     EXPECT_EQ(log_.error, std::string("error of opening file ") + name + "\n");
     EXPECT_EQ(log_.messages, "");
   }
-  ASSERT_EQ(std::system(("mkdir '" + dir_.file("redshifts.in") + "'").c_str()), 0);
-  EXPECT_EQ(run(primrec::init_redshift_range), 1);
-  EXPECT_EQ(log_.error, "error of opening file redshifts.in\n");
+  // Only a regular file can be an input: a directory, a FIFO (which must not
+  // make the reader wait for a writer) or a device is not openable, nor is a
+  // file that cannot be written (which root can always write).
+  struct Kind {
+    const char* what;
+    int (*make)(const char* path);
+  };
+  const Kind kinds[] = {
+      {"directory", [](const char* path) { return ::mkdir(path, 0755); }},
+      {"FIFO", [](const char* path) { return ::mkfifo(path, 0644); }},
+      {"device", [](const char* path) { return ::symlink("/dev/null", path); }},
+      {"read-only file",
+       [](const char* path) {
+         write_file(path, "x = 1\n");
+         return ::geteuid() == 0 ? -1 : ::chmod(path, 0444);
+       }},
+  };
+  for (const Kind& kind : kinds)
+    for (const auto& [reader, name] : readers) {
+      const std::string path = dir_.file(name);
+      std::remove(path.c_str());  // a file or an empty directory
+      if (kind.make(path.c_str()) != 0) continue;
+      EXPECT_EQ(run_promptly(reader, path), 1) << kind.what << " " << name;
+      EXPECT_EQ(log_.error, std::string("error of opening file ") + name + "\n") << kind.what;
+    }
+  // A link to a regular file is that file.
+  write_file(dir_.file("target"), good_fine);
+  std::remove(dir_.file("fine_effects.in").c_str());
+  ASSERT_EQ(::symlink(dir_.file("target").c_str(), dir_.file("fine_effects.in").c_str()), 0);
+  EXPECT_EQ(run(primrec::init_fine_effects), 0);
 }
 
 TEST_F(InputFiles, RedshiftCheckOneGivesBothMessagesWhicheverTestFails) {
@@ -167,10 +229,10 @@ TEST_F(InputFiles, StartRedshiftWindows) {
 }
 
 TEST_F(InputFiles, LabelsThatHideOrLoseTheirEqualsSignShiftTheValues) {
-  // The skip stops at "z=", the scan fails on "begin", and the 8000 goes to z_end.
+  // The skip stops at "z=", "begin" is no number, and the 8000 goes to z_end.
   EXPECT_EQ(redshifts("z=begin = 8000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo = 1\n"), 1);
   EXPECT_EQ(log_.error, redshift_check_1);
-  EXPECT_EQ(p_.z_begin, 0.0);
+  EXPECT_TRUE(std::isnan(p_.z_begin));
   EXPECT_EQ(p_.z_end, 8000.0);
   EXPECT_EQ(p_.step, 1.0);
   EXPECT_EQ(p_.norm, 1e-3);
@@ -259,7 +321,8 @@ TEST_F(InputFiles, FudgeFactors) {
   for (const char* bad :
        {"F_H = 0\nA = 0\nz_p = 1100\nDelta = 50\n", "F_H = nan\nA = 0\nz_p = 1100\nDelta = 50\n",
         "F_H = 1\nA = 0\nz_p = -1100\nDelta = 50\n", "F_H = 1\nA = 0\nz_p = inf\nDelta = 50\n",
-        "F_H = 1\nA = 0\nz_p = 1100\nDelta = 0\n", "F_H = 1\nA = 0\nz_p = 1100\nDelta = inf\n"}) {
+        "F_H = 1\nA = 0\nz_p = 1100\nDelta = 0\n", "F_H = 1\nA = 0\nz_p = 1100\nDelta = inf\n",
+        "F_H = 1\nA = nan\nz_p = 1100\nDelta = 50\n"}) {
     put("fudge_factors.in", bad);
     EXPECT_EQ(run(primrec::init_fudge_factors), 1) << bad;
     EXPECT_EQ(log_.error, fudge_check) << bad;
@@ -277,31 +340,151 @@ TEST_F(InputFiles, CosmologicalParametersInTheUnitsOfTheFile) {
   EXPECT_EQ(p_.omega_b, 0.05);
   EXPECT_EQ(p_.X_M, 0.75);
   EXPECT_EQ(p_.T0, 2.725);
-  // An integer written with a fraction keeps its integer part; the ".04"
-  // becomes the start of the next label and is skipped with it.
-  put("cosm_p.in",
-      "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 3.04\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.725\n");
-  EXPECT_EQ(run(primrec::init_cosmological_const), 0);
-  EXPECT_EQ(p_.nu_number, 3);
-  EXPECT_EQ(p_.omega_b, 0.05);
-  EXPECT_EQ(p_.T0, 2.725);
 }
 
 TEST_F(InputFiles, CosmologicalChecksGiveAllThreeMessages) {
   const std::string base = good_cosm;
-  auto with = [&](const std::string& label, const std::string& value) {
-    const size_t start = base.find(label + " =");
-    const size_t end = base.find('\n', start);
-    return base.substr(0, start) + label + " = " + value + base.substr(end);
-  };
   for (const std::string& bad :
-       {with("H0", "0"), with("omega_m", "-0.3"), with("omega_lambda", "0"), with("nu_number", "0"),
-        with("nu_number", "99999999999"), with("omega_b", "inf"), with("X_M", "nan"),
-        with("T0", "1e999")}) {
+       {with(base, "H0", "0"), with(base, "omega_m", "-0.3"), with(base, "omega_lambda", "0"),
+        with(base, "nu_number", "0"), with(base, "nu_number", "99999999999"), with(base, "omega_b", "inf"),
+        with(base, "X_M", "nan"), with(base, "T0", "1e999")}) {
     put("cosm_p.in", bad);
     EXPECT_EQ(run(primrec::init_cosmological_const), 1) << bad;
     EXPECT_EQ(log_.error, cosm_check) << bad;
   }
+}
+
+// After its "=", a value must be one number of its type that ends at white
+// space or at the end of the file. Anything else fails the file's check with
+// the message an out-of-range value gives, and the labels after it are found as
+// before (no stop-signal message).
+TEST_F(InputFiles, MalformedValuesFailTheirFilesCheck) {
+  struct Case {
+    Reader reader;
+    const char* name;
+    std::string content;
+    const char* message;
+  };
+  const std::string z = good_redshifts, fine = good_fine, fund = good_fund, fudge = good_fudge, cosm = good_cosm;
+  const Case cases[] = {
+      // doubles: a word, nothing, a decimal comma, a unit or text glued on, a
+      // dangling exponent
+      {primrec::init_redshift_range, "redshifts.in", with(z, "z_begin", "abc"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "z_begin", "8000garbage"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "z_begin", "8,000"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "z_end", ""), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "step", "1e"), redshift_check_2},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "step", "0,001"), redshift_check_2},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "norm", "1e-8s"), redshift_check_2},
+      {primrec::init_fund_const, "fund.in", with(fund, "G", "6,67428e-8"), fund_check},
+      {primrec::init_fund_const, "fund.in", with(fund, "h", "hbar"), fund_check},
+      {primrec::init_fund_const, "fund.in", with(fund, "kB", "1.3806504e-16erg"), fund_check},
+      {primrec::init_fund_const, "fund.in", ending_at_last_equals(fund), fund_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "F_H", "1,125"), fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "F_H", "abc"), fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "F_H", ""), fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", "F_H =\nA=-0.3\nz_p=1100\nDelta=50\n", fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "A", "0.1x"), fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "A", ""), fudge_check},
+      {primrec::init_fudge_factors, "fudge_factors.in", with(fudge, "z_p", "1100z"), fudge_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "H0", "70km"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "X_M", "0.75e+"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "T0", "2.725K"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", ending_at_last_equals(cosm), cosm_check},
+      // ints: the same, and a fraction or an exponent
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", "1e2"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", "1.5"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", "ten"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", ""), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", "1,0"), redshift_check_1},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "info", "10x"), redshift_check_1},
+      {primrec::init_fine_effects, "fine_effects.in", with(fine, "levels", "1e3"), fine_check},
+      {primrec::init_fine_effects, "fine_effects.in", with(fine, "levels", "2.0"), fine_check},
+      {primrec::init_fine_effects, "fine_effects.in", with(fine, "levels", "two"), fine_check},
+      {primrec::init_fine_effects, "fine_effects.in", ending_at_last_equals(fine), fine_check},
+      {primrec::init_fine_effects, "fine_effects.in", with(fine, "levels", "2,0"), fine_check},
+      {primrec::init_fine_effects, "fine_effects.in", with(fine, "levels", "2levels"), fine_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", "3.046"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", "3e0"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", "three"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", ""), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", "3,0"), cosm_check},
+      {primrec::init_cosmological_const, "cosm_p.in", with(cosm, "nu_number", "-3nu"), cosm_check},
+  };
+  for (const Case& k : cases) {
+    put(k.name, k.content);
+    EXPECT_EQ(run(k.reader), 1) << k.content;
+    EXPECT_EQ(log_.error, k.message) << k.content;
+    EXPECT_EQ(log_.messages, "") << k.content;
+  }
+  // The values around a malformed one are read as in a good file.
+  put("fudge_factors.in", with(good_fudge, "F_H", "1,125"));
+  run(primrec::init_fudge_factors);
+  EXPECT_EQ(p_.A_perturbation_H, -0.3);
+  EXPECT_EQ(p_.Delta_z_perturbation, 50.0);
+  put("fudge_factors.in", "F_H =\nA=-0.3\nz_p=1100\nDelta=50\n");
+  run(primrec::init_fudge_factors);
+  EXPECT_EQ(p_.A_perturbation_H, -0.3);
+  EXPECT_EQ(p_.Delta_z_perturbation, 50.0);
+}
+
+// A number that ends at white space or the end of the file is read exactly as
+// the formatted-input conversion reads it, bit for bit.
+TEST_F(InputFiles, WellFormedSpellingsAreReadAsTheFormattedInputConversionReadsThem) {
+  for (const char* text : {"1e-3", "+8000", "8000\t", "-0", "1E5", ".5", "5.", "0x1.8p1", "00012", "-inf", "nan",
+                           "1.00000000000000011102230246251565404236316680908203125", "4.9e-324", "1e-400",
+                           "2.2250738585072011e-308", "1e999"}) {
+    double expected = 0;
+    ASSERT_EQ(std::sscanf(text, "%lg", &expected), 1) << text;
+    redshifts(with(good_redshifts, "z_begin", text));
+    EXPECT_EQ(std::memcmp(&p_.z_begin, &expected, sizeof expected), 0) << text;
+    EXPECT_EQ(log_.messages, "") << text;
+  }
+  for (const char* text : {"+0007", "-0", "10\t", "2147483647", "-2147483648"}) {
+    int expected = 0;
+    ASSERT_EQ(std::sscanf(text, "%d", &expected), 1) << text;
+    redshifts(with(good_redshifts, "info", text));
+    EXPECT_EQ(p_.number_of_info_points, expected) << text;
+  }
+  // CR LF line ends, and the last value at the end of the file without a line end.
+  EXPECT_EQ(redshifts("z_begin = +8000\r\nz_end = 1\r\nstep = 1e-3\r\nnorm = 1e-8\r\ninfo = 10"), 0);
+  EXPECT_EQ(p_.z_begin, 8000.0);
+  EXPECT_EQ(p_.number_of_info_points, 10);
+  const std::string fund = good_fund, cosm = good_cosm;
+  const std::pair<Reader, std::pair<const char*, std::string>> files[] = {
+      {primrec::init_fine_effects, {"fine_effects.in", "levels = 2"}},
+      {primrec::init_fund_const, {"fund.in", fund.substr(0, fund.size() - 1)}},
+      {primrec::init_fudge_factors, {"fudge_factors.in", "F_H = 1\r\nA = 0\r\nz_p = 1100\r\nDelta = 50"}},
+      {primrec::init_cosmological_const, {"cosm_p.in", cosm.substr(0, cosm.size() - 1)}}};
+  for (const auto& [reader, file] : files) {
+    put(file.first, file.second);
+    EXPECT_EQ(run(reader), 0) << file.second;
+    EXPECT_EQ(log_.messages + log_.error, "") << file.second;
+  }
+  EXPECT_EQ(p_.T0, 2.725);
+}
+
+// Where the skip gives up before an "=", the value is scanned from where it
+// stopped as it always was: the number that starts there is taken even with
+// text glued to it, and a failed scan keeps the value.
+TEST_F(InputFiles, AValueWithoutItsEqualsSignIsScannedFromWhereTheSkipStopped) {
+  const std::string rest = "z_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo = 1\n";
+  // 1001 of 1005 digits are skipped; "1111" is read although "=" is glued to
+  // it, and that "=" then gives z_end the 8000.
+  EXPECT_EQ(redshifts(std::string(1005, '1') + "= 8000\n" + rest), 1);
+  EXPECT_EQ(log_.messages, lost_equals);
+  EXPECT_EQ(log_.error, redshift_check_1);
+  EXPECT_EQ(p_.z_begin, 1111.0);
+  EXPECT_EQ(p_.z_end, 8000.0);
+  put("fine_effects.in", std::string(1004, '7') + "= 2\n");
+  EXPECT_EQ(run(primrec::init_fine_effects), 0);
+  EXPECT_EQ(log_.messages, lost_equals);
+  EXPECT_EQ(p_.Number_of_levels_for_Resonant_Feedback, 777);
+  // The stride's label lost its "=": the skip reaches the end of the file and
+  // the stride keeps its 1.
+  EXPECT_EQ(redshifts("z_begin = 8000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo 10\n"), 0);
+  EXPECT_EQ(log_.messages, lost_equals);
+  EXPECT_EQ(p_.number_of_info_points, 1);
 }
 
 // Every value of the parameters, the integers as doubles, in file order.
@@ -370,6 +553,7 @@ TEST(CheckParameters, EachFileHasItsMessageAndTheFirstFileInOrderSpeaks) {
       {[](primrec::Parameters& p) { p.kB = INFINITY; }, fund_check},
       {[](primrec::Parameters& p) { p.F_H = -1; }, fudge_check},
       {[](primrec::Parameters& p) { p.Delta_z_perturbation = 0; }, fudge_check},
+      {[](primrec::Parameters& p) { p.A_perturbation_H = NAN; }, fudge_check},
       {[](primrec::Parameters& p) { p.T0 = 0; }, cosm_check},
       {[](primrec::Parameters& p) { p.nu_number = -3; }, cosm_check},
       // several bad values: the earliest file
