@@ -61,7 +61,8 @@ typedef struct primrec_parameters {
 enum primrec_status {
   PRIMREC_OK = 0,          /* the history is complete */
   PRIMREC_INPUT_ERROR = 1, /* a parameter failed its check (or a file its reading) */
-  PRIMREC_BREAKDOWN = 2,   /* a step gave a non-finite result; the rows are those of the
+  PRIMREC_BREAKDOWN = 2,   /* a step gave a non-finite or impossible result (the message
+                              says which); the rows are those of the
                               last pass up to that step, without it (none when it broke
                               down in the first of two passes) */
   PRIMREC_CANCELLED = 3,   /* not used by this interface */

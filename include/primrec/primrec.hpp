@@ -25,8 +25,9 @@ namespace primrec {
 enum class Status {
   ok = 0,           // the history is complete
   input_error = 1,  // a parameter failed its check; nothing was computed
-  breakdown = 2,    // a step gave a result that is not a finite number: the rows of the last pass up
-                    // to that step (none when it was the first of two passes)
+  breakdown = 2,    // a step gave a result that is not a finite number or out of its physical range
+                    // (error says which): the rows of the last pass up to that step (none when it was
+                    // the first of two passes)
   cancelled = 3,    // the caller's cancel flag was set; the history stops where it was
 };
 

@@ -160,6 +160,34 @@ TEST(History, AStepThatBreaksDownStopsTheRunAndPublishesNothing) {
   EXPECT_EQ(testing_support::directory_entries(dir.path()).size(), 5u) << "the five inputs, nothing else";
 }
 
+// Results that no physics allows stop the run before they are written: a
+// threshold that lets helium leak away, a step that jumps from z = 8000 to 6
+// and leaves the matter far hotter than the radiation, an expansion too fast
+// to converge, a perturbation that makes the electron column negative.
+TEST(History, ImpossibleResultsStopTheRun) {
+  struct Case {
+    const char* what;
+    void (*change)(Inputs&);
+  };
+  const Case cases[] = {
+      {"norm 1e-2", [](Inputs& in) { in.norm = "1e-2"; }},
+      {"step 7", [](Inputs& in) { in.step = "7"; }},
+      {"H0 1e6", [](Inputs& in) { in.H0 = "1e6"; }},
+      {"A_perturbation_H -2", [](Inputs& in) { in.A_perturbation_H = "-2"; }},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    Inputs inputs;
+    c.change(inputs);
+    write_inputs(dir.path(), inputs);
+    const auto result = run_primrec_in(dir.path());
+    EXPECT_EQ(result.exit_status, 1) << c.what;
+    EXPECT_NE(result.output.find("result out of physical range at z = "), std::string::npos)
+        << c.what << ": " << result.output;
+    EXPECT_EQ(testing_support::directory_entries(dir.path()).size(), 5u) << c.what << ": nothing published";
+  }
+}
+
 // Constants that keep helium doubly ionised below z = 5000, with a start at 5000
 // in the singly ionised state: the first steps cannot follow the transient.
 TEST(History, VariedConstantsWithALateStartStopInTheFirstSteps) {
