@@ -1,4 +1,4 @@
-# make run       build (Release) and run primrec on the default inputs in run/
+# make run       build the programs (Release) and run primrec on the default inputs in run/
 # make plot      make run, then draw run/history.png with gnuplot
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
 # make install   build (Release) and install the library, headers and programs under PREFIX (/usr/local)
@@ -13,6 +13,8 @@ SANITIZE_BUILD := build/sanitize
 TSAN_BUILD := build/tsan
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# WERROR=ON turns every compiler warning into an error (CI does).
+CMAKE_OPTIONS := $(if $(WERROR),-DPRIMREC_WERROR=$(WERROR))
 
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
@@ -23,36 +25,39 @@ FUZZ_TARGETS := input_files table
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_OPTIONS)
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The programs alone: no tests, so no GoogleTest needed.
 run:
-	$(MAKE) build BUILD_TYPE=Release
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPTIONS)
+	cmake --build build/release -j $(JOBS) --target primrec primrec-summary
 	mkdir -p run
 	cp examples/default/*.in run/
 	cd run && ../build/release/primrec
 	@echo "tables written to $(CURDIR)/run/"
 
 plot: run
-	command -v gnuplot >/dev/null 2>&1 || apt-get install -y gnuplot-nox || sudo apt-get install -y gnuplot-nox
+	command -v gnuplot >/dev/null 2>&1 || { apt-get update && apt-get install -y gnuplot-nox; } || \
+	  { sudo apt-get update && sudo apt-get install -y gnuplot-nox; }
 	build/release/primrec-summary run
 	gnuplot -e "dir='run'" tools/history.gp
 	@echo "picture written to $(CURDIR)/run/history.png"
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure --no-tests=error
 
 install:
 	$(MAKE) build BUILD_TYPE=Release
 	cmake --install build/release --prefix $(PREFIX)
 
 sanitize:
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON $(CMAKE_OPTIONS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
 
 tsan:
-	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_TSAN=ON
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_TSAN=ON $(CMAKE_OPTIONS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target primrec_tests
 	cd $(TSAN_BUILD)/tests/scratch && ../primrec_tests --gtest_filter='*Thread*'
 
@@ -61,7 +66,7 @@ bench:
 	  $(if $(REPS),--reps $(REPS)) $(if $(CASES),--cases $(CASES))
 
 fuzz:
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPRIMREC_FUZZ=ON
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPRIMREC_FUZZ=ON $(CMAKE_OPTIONS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/artifacts
 	for target in $(FUZZ_TARGETS); do \

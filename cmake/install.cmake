@@ -33,6 +33,7 @@ install(TARGETS primrec_shared primrec_static EXPORT primrecTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS primrec primrec-summary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES
   ${CMAKE_SOURCE_DIR}/include/primrec/primrec.h
   ${CMAKE_SOURCE_DIR}/include/primrec/primrec.hpp

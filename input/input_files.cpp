@@ -132,10 +132,19 @@ int int_value(const std::string& text) {
   return parse_int(text, &value) ? value : malformed_int;
 }
 
+// Skips the label of the next value and notes where it stood; 0 when its "="
+// was found.
+int skip_label(FILE* stream, InputLog& log) {
+  const long label_begin = std::ftell(stream);
+  const int lost = descriptor_shift(stream, '=', log);
+  log.places.push_back({log.file, label_begin, std::ftell(stream)});
+  return lost;
+}
+
 // One labelled value. Without its "=" the value is still scanned, from where the
 // skip stopped; with it, the value must be one well-formed number.
 void read_double_line(FILE* stream, double* value, InputLog& log) {
-  if (descriptor_shift(stream, '=', log) != 0) {
+  if (skip_label(stream, log) != 0) {
     scan_double_line(stream, value);
     return;
   }
@@ -144,7 +153,7 @@ void read_double_line(FILE* stream, double* value, InputLog& log) {
 }
 
 void read_last_double(FILE* stream, double* value, InputLog& log) {
-  if (descriptor_shift(stream, '=', log) != 0) {
+  if (skip_label(stream, log) != 0) {
     scan_double(stream, value);
     return;
   }
@@ -152,7 +161,7 @@ void read_last_double(FILE* stream, double* value, InputLog& log) {
 }
 
 void read_int_line(FILE* stream, int* value, InputLog& log) {
-  if (descriptor_shift(stream, '=', log) != 0) {
+  if (skip_label(stream, log) != 0) {
     scan_int_line(stream, value);
     return;
   }
@@ -182,6 +191,7 @@ FILE* open_regular_for_update(const std::string& path) {
 FILE* open_input(const std::string& directory, const char* name, InputLog& log) {
   const std::string path = directory.empty() ? std::string(name) : directory + "/" + name;
   FILE* stream = open_regular_for_update(path);
+  log.file = name;
   if (stream == nullptr) log.error = std::string("error of opening file ") + name + "\n";
   return stream;
 }
@@ -348,19 +358,21 @@ int init_cosmological_const(const std::string& directory, Parameters& p, InputLo
   return check_cosmological_const(p, log);
 }
 
-Reading read_parameters(const std::string& directory) {
+bool read_input_files(const std::string& directory, Parameters& p, InputLog& log) {
   const c_numeric_locale c_locale;
   const round_to_nearest rounding;
-  Reading reading;
-  reading.parameters = initial_input_values();
-  InputLog log;
   using reader = int (*)(const std::string&, Parameters&, InputLog&);
   for (reader read : {init_redshift_range, init_fine_effects, init_fund_const, init_fudge_factors,
                       init_cosmological_const})
-    if (read(directory, reading.parameters, log) != 0) {
-      reading.status = Status::input_error;
-      break;
-    }
+    if (read(directory, p, log) != 0) return false;
+  return true;
+}
+
+Reading read_parameters(const std::string& directory) {
+  Reading reading;
+  reading.parameters = initial_input_values();
+  InputLog log;
+  if (!read_input_files(directory, reading.parameters, log)) reading.status = Status::input_error;
   reading.messages = log.messages;
   reading.error = log.error;
   return reading;

@@ -14,16 +14,28 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "primrec/parameters.hpp"
 
 namespace primrec {
 
+// Where a value stands in its file: byte offsets of the start of its label and
+// of the text after its "=" (where the label skip stopped).
+struct ValuePlace {
+  std::string file;
+  long label_begin;
+  long value_begin;
+};
+
 // What the readers say, in order: messages that do not stop the reading (a
-// lost stop signal), and the message of the check or file that failed.
+// lost stop signal), and the message of the check or file that failed; and
+// the place of every value read, in the order read.
 struct InputLog {
   std::string messages;
   std::string error;
+  std::vector<ValuePlace> places;
+  std::string file;  // the file being read
 };
 
 // Every value as it is before any file is read: 0, but F_H = 1 and a stride of 1.
@@ -39,6 +51,11 @@ int init_fine_effects(const std::string& directory, Parameters& p, InputLog& log
 int init_fund_const(const std::string& directory, Parameters& p, InputLog& log);           // "fund.in"
 int init_fudge_factors(const std::string& directory, Parameters& p, InputLog& log);        // "fudge_factors.in"
 int init_cosmological_const(const std::string& directory, Parameters& p, InputLog& log);   // "cosm_p.in"
+
+// All five in their order, from the initial values in `p`, stopping at the
+// first that fails; in the C locale and rounding to nearest whatever the
+// caller's. True when all passed.
+bool read_input_files(const std::string& directory, Parameters& p, InputLog& log);
 
 // The checks of each file's values, in the order the reader makes them: 0, or
 // the file's message in log.error and 1.

@@ -1,17 +1,23 @@
 // primrec: the recombination history of the primordial hydrogen-helium plasma.
-// Run without arguments in a directory holding the five input files; it writes
-// the tables there. Exit status 0 on success, 1 on failure, 128 + the signal's
-// number when interrupted.
+// Run in a directory holding the five input files (the working directory, or
+// the one named); it writes the tables there. Exit status 0 on success, 1 on
+// failure, 2 for a command line it does not know, 128 + the signal's number
+// when interrupted. --help, --version and --check [DIR] touch no file.
 //
 // The program is a shell over the library: it takes the directory for itself,
 // creates the tables under temporary names, reads the inputs, streams the
 // solve's rows into the tables (printing every message where it arises), and
 // puts the tables in place only when the run has completed.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "primrec/primrec.hpp"
+#include "shell/input_check.h"
+#include "shell/progress.h"
 #include "shell/run_directory.h"
 
 namespace {
@@ -19,6 +25,7 @@ namespace {
 // Exit statuses of the program.
 constexpr int exit_success = 0;
 constexpr int exit_failure = 1;  // an input failed, a step broke down, or a table was not written or put in place
+constexpr int exit_usage = 2;          // a command line the program does not know
 constexpr int exit_signal_base = 128;  // plus the number of the signal that interrupted the run
 
 const char* const table_creation_message = "error of creation of file %s\n";
@@ -72,9 +79,11 @@ class TableWriter : public primrec::Observer {
   void pass_finished(int pass) override {
     if (pass == 0) t_.overheat->close();
   }
+  void progress(const primrec::Progress& p) override { progress_.update(p); }
 
  private:
   Tables& t_;
+  ProgressLine progress_;
 };
 
 void report_work(const primrec::Work& work) {
@@ -125,6 +134,50 @@ int run_primrec() {
   return complete ? exit_success : exit_failure;
 }
 
+const char* const usage =
+    "usage: primrec [DIR]          run in DIR (the working directory without it)\n"
+    "       primrec --check [DIR]  read and check the inputs of DIR, print every value, do not run\n"
+    "       primrec --help | --version\n"
+    "\n"
+    "DIR holds the five input files redshifts.in, fine_effects.in, fund.in,\n"
+    "fudge_factors.in and cosm_p.in. A run writes the tables HydI.dat, HydII.dat,\n"
+    "HeI.dat, HeII.dat, HeIII.dat, el.dat, T_matter.dat and Hyd_Rad_Overheat.dat\n"
+    "there, all of them when it completes, none when it fails.\n"
+    "\n"
+    "Exit status: 0 the run completed; 1 an input was refused, the physics broke\n"
+    "down, a table could not be written or put in place, or another run uses DIR;\n"
+    "2 an unknown command line; 128 + n interrupted by signal n.\n"
+    "\n"
+    "The inputs, the tables and every message are described in README.md, in the\n"
+    "source tree and in the documentation directory of an installed primrec.\n";
+
+// Runs in `directory`; a directory that cannot be entered is a failure.
+bool enter(const char* directory) {
+  if (chdir(directory) == 0) return true;
+  std::printf("cannot enter the directory %s\n", directory);
+  return false;
+}
+
 }  // namespace
 
-int main() { return run_primrec(); }
+int main(int argc, char** argv) {
+  const char* first = argc > 1 ? argv[1] : nullptr;
+  if (argc == 2 && std::strcmp(first, "--help") == 0) {
+    std::fputs(usage, stdout);
+    return exit_success;
+  }
+  if (argc == 2 && std::strcmp(first, "--version") == 0) {
+    std::printf("primrec %s\n", PRIMREC_VERSION);
+    return exit_success;
+  }
+  if (first != nullptr && std::strcmp(first, "--check") == 0 && argc <= 3) {
+    if (argc == 3 && !enter(argv[2])) return exit_failure;
+    return check_inputs();
+  }
+  if (argc > 2 || (first != nullptr && first[0] == '-')) {
+    std::fputs(usage, stderr);
+    return exit_usage;
+  }
+  if (first != nullptr && !enter(first)) return exit_failure;
+  return run_primrec();
+}

@@ -1,0 +1,24 @@
+// A progress line on standard error for runs long enough to wait for: the
+// pass, the redshift, the share done and the time left. Only on a terminal, so
+// scripts, pipes and tables see nothing.
+#pragma once
+
+#include <chrono>
+
+#include "primrec/primrec.hpp"
+
+class ProgressLine {
+ public:
+  ProgressLine();
+  ~ProgressLine();  // clears the line
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void update(const primrec::Progress& p);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool terminal_;
+  bool shown_ = false;
+  Clock::time_point start_, last_;
+};

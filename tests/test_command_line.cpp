@@ -1,0 +1,96 @@
+// The program's command line: a run directory, --help, --version, --check, an
+// unknown option, and the progress line, each with the files it must not touch.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+using testing_support::copy_default_inputs;
+using testing_support::directory_entries;
+using testing_support::read_file;
+using testing_support::run_command;
+using testing_support::ScratchDir;
+using testing_support::write_file;
+
+namespace {
+
+std::string primrec_in(const ScratchDir& dir, const std::string& arguments) {
+  return "cd '" + dir.path() + "' && '" PRIMREC_EXE "' " + arguments + " </dev/null";
+}
+
+TEST(CommandLine, HelpVersionAndUnknownOptionsTouchNothing) {
+  ScratchDir dir;
+  copy_default_inputs(dir.path());
+  const auto before = directory_entries(dir.path());
+  const auto help = run_command(primrec_in(dir, "--help"));
+  EXPECT_EQ(help.exit_status, 0);
+  for (const char* mentioned : {"redshifts.in", "cosm_p.in", "el.dat", "Exit status", "README"})
+    EXPECT_NE(help.output.find(mentioned), std::string::npos) << mentioned;
+  const auto version = run_command(primrec_in(dir, "--version"));
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_EQ(version.output.rfind("primrec ", 0), 0u) << version.output;
+  const auto unknown = run_command(primrec_in(dir, "--frobnicate 2>&1 >/dev/null"));
+  EXPECT_EQ(unknown.exit_status, 2);
+  EXPECT_EQ(unknown.output.rfind("usage: primrec", 0), 0u) << "usage on standard error";
+  EXPECT_EQ(run_command(primrec_in(dir, "one two")).exit_status, 2);
+  EXPECT_EQ(directory_entries(dir.path()), before);
+}
+
+TEST(CommandLine, ADirectoryArgumentIsTheRunDirectory) {
+  ScratchDir here, there;
+  testing_support::write_inputs(there.path(), testing_support::inputs_for("1", "3000", "1000", "1e-2"));
+  EXPECT_EQ(run_command(primrec_in(here, "'" + there.path() + "'")).exit_status, 0);
+  EXPECT_TRUE(directory_entries(here.path()).empty());
+  EXPECT_FALSE(read_file(there.file("el.dat")).empty());
+  const auto missing = run_command(primrec_in(here, "'" + there.file("absent") + "'"));
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.output, "cannot enter the directory " + there.file("absent") + "\n");
+}
+
+// Every value beside its file line; a label naming another value of its file
+// is pointed out; the run would go on with the values as read.
+TEST(CommandLine, CheckPrintsEveryValueAndWarnsOfASwappedLabel) {
+  ScratchDir dir;
+  copy_default_inputs(dir.path());
+  write_file(dir.file("cosm_p.in"), "H0 = 67.36\nomega_lambda = 0.3153\nomega_m = 0.6847\nnu_number = 3\n"
+                                    "omega_b = 0.0493\nX_M = 0.7547\nT0 = 2.7255\n");
+  const auto before = directory_entries(dir.path());
+  const auto check = run_command("'" PRIMREC_EXE "' --check '" + dir.path() + "'");
+  EXPECT_EQ(check.exit_status, 0) << check.output;
+  EXPECT_NE(check.output.find("redshifts.in:3: step = 0.001"), std::string::npos) << check.output;
+  EXPECT_NE(check.output.find("cosm_p.in:1: H0 = 67.36 km s^-1 Mpc^-1\n"), std::string::npos);
+  EXPECT_NE(check.output.find("cosm_p.in:2: omega_m = 0.3153\n"
+                              "warning: cosm_p.in:2: the label names omega_lambda, but the value there is read as "
+                              "omega_m\n"),
+            std::string::npos)
+      << check.output;
+  EXPECT_NE(check.output.find("warning: cosm_p.in:3:"), std::string::npos);
+  EXPECT_EQ(check.output.find("warning: cosm_p.in:1:"), std::string::npos);
+  EXPECT_NE(check.output.find("the inputs would run\n"), std::string::npos);
+  EXPECT_EQ(directory_entries(dir.path()), before);
+
+  write_file(dir.file("fund.in"), "G = 0\n");
+  const auto refused = run_command("'" PRIMREC_EXE "' --check '" + dir.path() + "'");
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_NE(refused.output.find("G, h, c, m_e, m_p, e, kB values have to be positive and double\n"
+                                "the inputs would not run\n"),
+            std::string::npos)
+      << refused.output;
+}
+
+// A long run shows its progress on a terminal, and nothing in a pipe.
+TEST(CommandLine, ProgressOnATerminalOnly) {
+  ScratchDir dir;
+  testing_support::write_inputs(dir.path(), testing_support::inputs_for("1", "3000", "1000", "1e-7"));
+  const std::string interrupted_run = "timeout --preserve-status -s INT 3 '" PRIMREC_EXE "'";
+  const auto terminal = run_command("cd '" + dir.path() + "' && script -qec \"" + interrupted_run + "\" /dev/null");
+  EXPECT_NE(terminal.output.find("% "), std::string::npos) << terminal.output;
+  EXPECT_NE(terminal.output.find(" left"), std::string::npos) << terminal.output;
+  const auto pipe = run_command("cd '" + dir.path() + "' && " + interrupted_run + " 2>&1 </dev/null");
+  EXPECT_EQ(pipe.exit_status, 130);
+  EXPECT_EQ(pipe.output, "");
+}
+
+}  // namespace
