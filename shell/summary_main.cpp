@@ -2,12 +2,15 @@
 //
 // Reads "fund.in" and "cosm_p.in" (the constants and the background of the
 // run), "el.dat" and "T_matter.dat" in DIR; prints z_*, the visibility peak and
-// its width, and x_e and T_m at z = 1100 and 200, one labelled value a line;
-// writes "visibility.dat" (z, tau, g) into DIR. Exit status 0, or 1 with a
-// message naming the file that could not be used.
+// its width, and x_e and T_m at z = 1100 and 200, one "label = value" line
+// each, the value "none (why)" where the tables give no number; writes
+// "visibility.dat" (z, tau, g) into DIR. Exit status 0, or 1 with a message
+// naming the file (and line) that could not be used.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,6 +32,66 @@ bool read_table(const char* file_name, std::vector<table_row>& rows) {
 }
 
 void print_value(const char* label, double value) { std::printf("%s = %.8g\n", label, value); }
+
+void print_none(const char* label, const std::string& why) { std::printf("%s = none (%s)\n", label, why.c_str()); }
+
+std::string number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.8g", value);
+  return text;
+}
+
+// Why tau = 1 lies outside the table (the library found no crossing); the
+// points go up in z, el.dat down.
+std::string why_no_z_star(const std::vector<primrec::VisibilityPoint>& points) {
+  const auto not_finite = [](const primrec::VisibilityPoint& p) { return !std::isfinite(p.tau); };
+  if (std::any_of(points.begin(), points.end(), not_finite)) return "tau is not a finite number at every line";
+  if (points.back().tau < 1) return "tau < 1 up to z = " + number(points.back().z) + ", where el.dat starts";
+  return "tau >= 1 already at z = " + number(points.front().z) + ", where el.dat ends";
+}
+
+// Why the visibility has no peak inside the table: its largest value is at an
+// end of the table.
+std::string why_no_peak(const std::vector<primrec::VisibilityPoint>& points) {
+  const auto not_finite = [](const primrec::VisibilityPoint& p) { return !std::isfinite(p.g); };
+  if (std::any_of(points.begin(), points.end(), not_finite)) return "the visibility is not a finite number at every line";
+  const auto largest = std::max_element(points.begin(), points.end(),
+                                        [](const auto& a, const auto& b) { return a.g < b.g; });
+  return "the visibility still rises at z = " + number(largest->z) + ", where el.dat " +
+         (largest == points.begin() ? "ends" : "starts");
+}
+
+// x_e or T_m at z from its table, or why it has none there.
+void print_table_value(const char* name, const char* file_name, const std::vector<table_row>& table, double z) {
+  char label[32];
+  std::snprintf(label, sizeof label, "%s(%g)", name, z);
+  const double value = value_at(table, z);
+  if (std::isfinite(value))
+    print_value(label, value);
+  else if (z < table.back().z)
+    print_none(label, std::string(file_name) + " ends at z = " + number(table.back().z));
+  else
+    print_none(label, std::string(file_name) + " starts at z = " + number(table.front().z));
+}
+
+// The two tables of one run have the same redshifts, line by line.
+bool same_rows(const std::vector<table_row>& electrons, const std::vector<table_row>& temperature) {
+  const std::size_t line = first_redshift_difference(electrons, temperature);
+  if (line == 0) return true;
+  if (line > temperature.size())
+    std::printf("primrec-summary: T_matter.dat ends at line %zu, el.dat goes on to line %zu; "
+                "the two tables of a run have the same lines\n",
+                temperature.size(), electrons.size());
+  else if (line > electrons.size())
+    std::printf("primrec-summary: el.dat ends at line %zu, T_matter.dat goes on to line %zu; "
+                "the two tables of a run have the same lines\n",
+                electrons.size(), temperature.size());
+  else
+    std::printf("primrec-summary: T_matter.dat line %zu has z = %.8g, el.dat line %zu z = %.8g; "
+                "the two tables of a run have the same redshifts\n",
+                line, temperature[line - 1].z, line, electrons[line - 1].z);
+  return false;
+}
 
 bool write_visibility(const primrec::LastScattering& result) {
   FILE* out = std::fopen("visibility.dat", "w");
@@ -70,7 +133,9 @@ int main(int argc, char** argv) {
   primrec::Parameters parameters;
   if (!read_constants(parameters)) return exit_failure;
   std::vector<table_row> electrons, temperature;
-  if (!read_table("el.dat", electrons) || !read_table("T_matter.dat", temperature)) return exit_failure;
+  if (!read_table("el.dat", electrons) || !read_table("T_matter.dat", temperature) ||
+      !same_rows(electrons, temperature))
+    return exit_failure;
 
   std::vector<double> z, el;
   for (const table_row& row : electrons) {
@@ -81,15 +146,24 @@ int main(int argc, char** argv) {
   if (result.continued_below > 0)
     std::printf("note: el.dat ends at z = %.8g; x_e is held at its last value from there to z = 0\n",
                 result.continued_below);
-  print_value("z_star", result.z_star);
-  print_value("z_visibility_peak", result.z_peak);
-  print_value("visibility_full_width_half_maximum", result.peak_full_width);
+  if (std::isfinite(result.z_star))
+    print_value("z_star", result.z_star);
+  else
+    print_none("z_star", why_no_z_star(result.points));
+  if (std::isfinite(result.z_peak))
+    print_value("z_visibility_peak", result.z_peak);
+  else
+    print_none("z_visibility_peak", why_no_peak(result.points));
+  const char* width = "visibility_full_width_half_maximum";
+  if (std::isfinite(result.peak_full_width))
+    print_value(width, result.peak_full_width);
+  else if (std::isfinite(result.z_peak))
+    print_none(width, "the visibility does not fall to half its maximum on both sides within el.dat");
+  else
+    print_none(width, "no peak inside el.dat");
   for (double at : {1100.0, 200.0}) {
-    char label[32];
-    std::snprintf(label, sizeof label, "x_e(%g)", at);
-    print_value(label, value_at(electrons, at));
-    std::snprintf(label, sizeof label, "T_m(%g)", at);
-    print_value(label, value_at(temperature, at));
+    print_table_value("x_e", "el.dat", electrons, at);
+    print_table_value("T_m", "T_matter.dat", temperature, at);
   }
   return write_visibility(result) ? exit_success : exit_failure;
 }

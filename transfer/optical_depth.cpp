@@ -38,26 +38,33 @@ double crossing(double z0, double y0, double z1, double y1, double y) { return z
 
 void find_last_scattering(LastScattering& result) {
   const auto& p = result.points;
+  // tau = 1 between two rows; none when tau stays below 1 up to the highest
+  // redshift of the table, or is 1 or more already at its lowest (the crossing
+  // then lies below the table, where x_e is not known).
   result.z_star = std::nan("");
   for (size_t k = 0; k + 1 < p.size(); ++k)
     if (p[k].tau < 1 && p[k + 1].tau >= 1) {
       result.z_star = crossing(p[k].z, p[k].tau, p[k + 1].z, p[k + 1].tau, 1.0);
       break;
     }
+  result.z_peak = result.peak_full_width = std::nan("");
   size_t top = 0;
   for (size_t k = 1; k < p.size(); ++k)
     if (p[k].g > p[top].g) top = k;
+  // The largest value at the highest or lowest redshift is no peak: the
+  // visibility still rises there, and its peak lies beyond the table.
+  if (top == 0 || top + 1 == p.size()) return;
+  // The vertex of the parabola through the three highest points.
   result.z_peak = p[top].z;
   double g_max = p[top].g;
-  if (top > 0 && top + 1 < p.size()) {  // the vertex of the parabola through the three highest points
-    const double z0 = p[top - 1].z, z1 = p[top].z, z2 = p[top + 1].z;
-    const double g0 = p[top - 1].g, g1 = p[top].g, g2 = p[top + 1].g;
-    const double d01 = (g1 - g0) / (z1 - z0), d12 = (g2 - g1) / (z2 - z1), curvature = (d12 - d01) / (z2 - z0);
-    if (curvature < 0) {
-      result.z_peak = 0.5 * (z0 + z1) - d01 / (2 * curvature);
-      g_max = g1 + (result.z_peak - z1) * (d01 + curvature * (result.z_peak - z0));
-    }
+  const double z0 = p[top - 1].z, z1 = p[top].z, z2 = p[top + 1].z;
+  const double g0 = p[top - 1].g, g1 = p[top].g, g2 = p[top + 1].g;
+  const double d01 = (g1 - g0) / (z1 - z0), d12 = (g2 - g1) / (z2 - z1), curvature = (d12 - d01) / (z2 - z0);
+  if (curvature < 0) {
+    result.z_peak = 0.5 * (z0 + z1) - d01 / (2 * curvature);
+    g_max = g1 + (result.z_peak - z1) * (d01 + curvature * (result.z_peak - z0));
   }
+  // Half the maximum on either side; without it on both, no width.
   double below = std::nan(""), above = std::nan("");
   for (size_t k = top; k > 0; --k)
     if (p[k - 1].g < g_max / 2) {

@@ -136,9 +136,16 @@ struct VisibilityPoint {
 struct LastScattering {
   std::vector<VisibilityPoint> points;  // at the rows of the history
   double continued_below = 0;           // > 0: the history ends there; x_e was held at its last value down to z = 0
-  double z_star = 0;                    // tau(z_star) = 1; NaN if tau stays below 1
-  double z_peak = 0;                    // maximum of the visibility
-  double peak_full_width = 0;           // full width of the visibility at half its maximum
+  // tau(z_star) = 1 between two rows; NaN if tau stays below 1 up to the highest
+  // redshift, or is 1 or more already at the lowest (the crossing is then below
+  // the history, where x_e is not known).
+  double z_star = 0;
+  // Maximum of the visibility; NaN if the largest value is at the highest or
+  // lowest redshift (the visibility still rises there: no peak inside).
+  double z_peak = 0;
+  // Full width of the visibility at half its maximum; NaN without a peak inside
+  // or if the visibility does not fall to half its maximum on both sides.
+  double peak_full_width = 0;
 };
 
 // From x_e(z) of the el column at redshifts z (any order, distinct; the two

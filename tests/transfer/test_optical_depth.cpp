@@ -1,18 +1,12 @@
-// Optical depth and visibility: a history with a closed-form integral, and the
-// summary of whole runs.
+// Optical depth and visibility of histories with a closed-form integral.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
-#include "shell/summary_tables.h"
 #include "support.h"
 #include "transfer/optical_depth.h"
-
-using testing_support::ScratchDir;
-using testing_support::write_file;
 
 namespace {
 
@@ -28,11 +22,31 @@ primrec::Constants matter_only() {
   return cs;
 }
 
-TEST(MatterOnly, DepthOfAConstantIonisationHasItsClosedForm) {
+// Rows as a run gives them: descending, equal steps of 1e-3 in ln(1+z), from
+// z_high down to z_low.
+std::vector<double> rows_between(double z_low, double z_high) {
+  std::vector<double> z;
+  for (double l = std::log1p(z_high); l >= std::log1p(z_low); l -= 1e-3) z.push_back(std::exp(l) - 1);
+  return z;
+}
+
+// With u = 2 A (1+z)^(3/2), tau = u / 3 less a constant and g is proportional
+// to u^(1/3) e^(-u/3), largest at u = 1. The u where g is half of that, ln u - u + 1 = -3 ln 2, on
+// the side of u = 1 where `low` lies.
+double half_maximum_u(double low) {
+  const auto f = [](double u) { return std::log(u) - u + 1 + 3 * std::log(2.0); };
+  double a = low, b = 1;  // f(a) < 0 < f(b) = 3 ln 2
+  for (int i = 0; i < 200; ++i) {
+    const double m = 0.5 * (a + b);
+    (f(m) < 0 ? a : b) = m;
+  }
+  return 0.5 * (a + b);
+}
+
+TEST(OpticalDepth, ConstantIonisationInMatterOnlyHasItsClosedForm) {
   const primrec::Constants cs = matter_only();
   const double x_e = 0.3, A = x_e * cs.N0_H * cs.sigma_t * cs.c / cs.H0;
-  std::vector<double> z;  // as a run gives them: descending, equal steps in ln(1+z)
-  for (double l = std::log(3001.0); l >= std::log(1.5); l -= 1e-3) z.push_back(std::exp(l) - 1);
+  const std::vector<double> z = rows_between(0.5, 3000);
   const primrec::LastScattering result = optical_depth(cs, z, std::vector<double>(z.size(), x_e));
   EXPECT_NEAR(result.continued_below, z.back(), 0.0) << "the history stops at z = 0.5";
   for (const primrec::VisibilityPoint& p : result.points) {
@@ -47,74 +61,44 @@ TEST(MatterOnly, DepthOfAConstantIonisationHasItsClosedForm) {
   const double z_peak = std::pow(1 / (2 * A), 2.0 / 3.0) - 1;
   ASSERT_GT(z_peak, 10);
   EXPECT_NEAR(result.z_peak, z_peak, 1e-4 * z_peak);
-  EXPECT_GT(result.peak_full_width, 0);
+  const auto z_of_u = [&](double u) { return std::pow(u / (2 * A), 2.0 / 3.0) - 1; };
+  const double width = z_of_u(half_maximum_u(20)) - z_of_u(half_maximum_u(1e-6));
+  EXPECT_NEAR(result.peak_full_width, width, 1e-6 * width);
 }
 
-TEST(Interpolation, BetweenRowsAndNothingOutside) {
-  const std::vector<table_row> rows = {{3, 30}, {2, 20}, {1, 10}};
-  EXPECT_EQ(value_at(rows, 2.5), 25.0);
-  EXPECT_EQ(value_at(rows, 1.0), 10.0);
-  EXPECT_TRUE(std::isnan(value_at(rows, 0.5)));
-}
-
-struct SummaryRun {
-  int exit_status;
-  std::string output;
-};
-
-SummaryRun summarise(const std::string& dir) {
-  const auto result = testing_support::run_command("'" PRIMREC_SUMMARY_EXE "' '" + dir + "'");
-  return {result.exit_status, result.output};
-}
-
-TEST(Summary, LastScatteringOfTheDefaultRun) {
-  ScratchDir dir;
-  testing_support::copy_default_inputs(dir.path());
-  ASSERT_EQ(testing_support::run_primrec_in(dir.path()).exit_status, 0);
-  const SummaryRun summary = summarise(dir.path());
-  ASSERT_EQ(summary.exit_status, 0) << summary.output;
-  const auto value = [&](const std::string& label) {
-    const size_t at = summary.output.find("\n" + label + " = ");
-    EXPECT_NE(at, std::string::npos) << label;
-    return std::stod(summary.output.substr(at + label.size() + 4));
+// Tables that stop before tau reaches 1 or before the visibility turns give no
+// number for what lies beyond them.
+TEST(OpticalDepth, NoNumbersForWhatLiesBeyondTheTable) {
+  const primrec::Constants cs = matter_only();
+  const double x_e = 0.3, A = x_e * cs.N0_H * cs.sigma_t * cs.c / cs.H0;
+  const double z_star = std::pow(1 + 1.5 / A, 2.0 / 3.0) - 1, z_peak = std::pow(1 / (2 * A), 2.0 / 3.0) - 1;
+  ASSERT_LT(z_peak, z_star);  // g peaks at tau = 1/3
+  const auto depth = [&](double z_low, double z_high) {
+    const std::vector<double> z = rows_between(z_low, z_high);
+    return optical_depth(cs, z, std::vector<double>(z.size(), x_e));
   };
-  EXPECT_EQ(summary.output.rfind("note: el.dat ends at z = 1.0003493", 0), 0u) << summary.output;
-  EXPECT_NEAR(value("z_star"), 1090.1, 0.05);
-  EXPECT_NEAR(value("z_visibility_peak"), 1080, 15);
-  EXPECT_GT(value("visibility_full_width_half_maximum"), 100);
-  EXPECT_LT(value("visibility_full_width_half_maximum"), 300);
-  EXPECT_NEAR(value("T_m(1100)") / (2.7255 * 1101), 1.0, 1e-3);
-  EXPECT_LT(value("T_m(200)"), 2.7255 * 201);
-  EXPECT_GT(value("x_e(1100)"), value("x_e(200)"));
-  const auto visibility = testing_support::read_lines(dir.file("visibility.dat"));
-  EXPECT_EQ(visibility.size(), testing_support::read_lines(dir.file("el.dat")).size());
-}
 
-TEST(Summary, FilesItCannotUseAreNamed) {
-  EXPECT_EQ(summarise("/nonexistent/directory").exit_status, 1);
-  EXPECT_EQ(testing_support::run_command("'" PRIMREC_SUMMARY_EXE "'").exit_status, 1);
+  // Ending above last scattering: tau > 1 already at the last row and the
+  // visibility still rising there.
+  primrec::LastScattering result = depth(2 * z_star, 3000);
+  EXPECT_GT(result.points.front().tau, 1);
+  EXPECT_TRUE(std::isnan(result.z_star));
+  EXPECT_TRUE(std::isnan(result.z_peak));
+  EXPECT_TRUE(std::isnan(result.peak_full_width));
 
-  ScratchDir dir;
-  SummaryRun summary = summarise(dir.path());
-  EXPECT_EQ(summary.exit_status, 1);
-  EXPECT_EQ(summary.output, "error of opening file fund.in\n");
-  EXPECT_FALSE(testing_support::file_exists(dir.file("HydI.dat"))) << "the summary creates no tables";
+  // Between the peak and z_star: tau < 1 throughout; the peak is inside, but
+  // above it the visibility does not fall to half its maximum before the table starts.
+  result = depth(0, 0.5 * (z_peak + z_star));
+  EXPECT_LT(result.points.back().tau, 1);
+  EXPECT_TRUE(std::isnan(result.z_star));
+  EXPECT_NEAR(result.z_peak, z_peak, 1e-4 * z_peak);
+  EXPECT_TRUE(std::isnan(result.peak_full_width));
 
-  testing_support::copy_default_inputs(dir.path());
-  summary = summarise(dir.path());
-  EXPECT_EQ(summary.exit_status, 1);
-  EXPECT_EQ(summary.output, "primrec-summary: el.dat cannot be opened\n");
-
-  write_file(dir.file("el.dat"), "1000 0.5\n900 0.3\nnan 0.2\n");
-  summary = summarise(dir.path());
-  EXPECT_EQ(summary.output, "primrec-summary: el.dat line 3 is not two finite numbers\n");
-  write_file(dir.file("el.dat"), "1000 0.5\n900 0.3\n800 0.2\n");
-  summary = summarise(dir.path());
-  EXPECT_EQ(summary.output, "primrec-summary: T_matter.dat cannot be opened\n");
-  write_file(dir.file("T_matter.dat"), "1000 2000\n900\n");
-  summary = summarise(dir.path());
-  EXPECT_EQ(summary.output, "primrec-summary: T_matter.dat line 2 is not two finite numbers\n");
-  EXPECT_EQ(summary.exit_status, 1);
+  // Below the peak: the visibility rises up to the first row.
+  result = depth(0, 0.5 * z_peak);
+  EXPECT_TRUE(std::isnan(result.z_star));
+  EXPECT_TRUE(std::isnan(result.z_peak));
+  EXPECT_TRUE(std::isnan(result.peak_full_width));
 }
 
 }  // namespace
