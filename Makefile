@@ -1,7 +1,7 @@
 # make run       build the programs (Release) and run primrec on the default inputs in run/
-# make plot      make run, then draw run/history.png with gnuplot
+# make plot      make run, then draw run/history.pdf and run/history.png with the Python module (matplotlib)
 # make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
-# make install   build (Release) and install the library, headers and programs under PREFIX (/usr/local)
+# make install   build (Release) and install the library, headers, programs and Python module under PREFIX (/usr/local)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
 # make tsan      build (Debug) and run the tests that solve in several threads under ThreadSanitizer
 # make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
@@ -37,12 +37,14 @@ run:
 	cd run && ../build/release/primrec
 	@echo "tables written to $(CURDIR)/run/"
 
-plot: run
-	command -v gnuplot >/dev/null 2>&1 || { apt-get update && apt-get install -y gnuplot-nox; } || \
-	  { sudo apt-get update && sudo apt-get install -y gnuplot-nox; }
-	build/release/primrec-summary run
-	gnuplot -e "dir='run'" tools/history.gp
-	@echo "picture written to $(CURDIR)/run/history.png"
+# The picture is drawn by the Python module, built for Debian's python3.
+PLOT_PACKAGES := python3-dev pybind11-dev python3-numpy python3-matplotlib
+plot:
+	dpkg -s $(PLOT_PACKAGES) >/dev/null 2>&1 || { apt-get update && apt-get install -y $(PLOT_PACKAGES); } || \
+	  { sudo apt-get update && sudo apt-get install -y $(PLOT_PACKAGES); }
+	$(MAKE) run
+	cmake --build build/release -j $(JOBS) --target primrec_python
+	PYTHONPATH=build/release/python MPLBACKEND=Agg /usr/bin/python3 -m primrec plot run
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error

@@ -1,0 +1,164 @@
+// The compiled half of the Python module primrec: the library's calls as
+// Python functions, its history as numpy arrays. Everything here only moves
+// data between the two; the Python half (primrec/__init__.py) builds the
+// public classes on it.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "input/table_format.h"
+#include "primrec/primrec.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+// A numpy array over `values`, which stays alive as long as `owner` does: no copy.
+py::array_t<double> column(std::vector<double>& values, const py::capsule& owner) {
+  return py::array_t<double>({static_cast<py::ssize_t>(values.size())}, {static_cast<py::ssize_t>(sizeof(double))},
+                             values.data(), owner);
+}
+
+// The overheating rows as an (n, 2) array over the rows themselves.
+py::array_t<double> overheating(std::vector<primrec::OverheatingRow>& rows, const py::capsule& owner) {
+  static_assert(sizeof(primrec::OverheatingRow) == 2 * sizeof(double), "an overheating row is two doubles");
+  return py::array_t<double>(
+      {static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(2)},
+      {static_cast<py::ssize_t>(sizeof(primrec::OverheatingRow)), static_cast<py::ssize_t>(sizeof(double))},
+      reinterpret_cast<double*>(rows.data()), owner);
+}
+
+// The solve without the GIL, so that other threads run their own meanwhile.
+primrec::Solution solve_released(const primrec::Parameters& parameters) {
+  py::gil_scoped_release release;
+  return primrec::solve(parameters);
+}
+
+// status, error, error_z, then the columns z, HydI, HydII, HeI, HeII, HeIII,
+// el, x_e, T_m, the overheating rows and the messages. The arrays share the
+// solution's vectors; the solution lives until the last of them is freed.
+py::tuple solve(const primrec::Parameters& parameters) {
+  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters));
+  primrec::Solution* s = solution.get();
+  py::capsule owner(solution.release(), [](void* p) { delete static_cast<primrec::Solution*>(p); });
+  primrec::History& h = s->history;
+  return py::make_tuple(static_cast<int>(s->status), s->error, s->error_z, column(h.z, owner),
+                        column(h.HydI, owner), column(h.HydII, owner), column(h.HeI, owner), column(h.HeII, owner),
+                        column(h.HeIII, owner), column(h.el, owner), column(h.x_e, owner), column(h.T_m, owner),
+                        overheating(h.overheating, owner), h.messages);
+}
+
+std::vector<double> as_vector(const py::array_t<double, py::array::c_style | py::array::forcecast>& a) {
+  return std::vector<double>(a.data(), a.data() + a.size());
+}
+
+// continued_below, z_star, z_peak, peak_full_width, then the points as the
+// arrays z (ascending), tau and g.
+py::tuple last_scattering(const primrec::Parameters& parameters,
+                          const py::array_t<double, py::array::c_style | py::array::forcecast>& z,
+                          const py::array_t<double, py::array::c_style | py::array::forcecast>& el) {
+  if (z.ndim() != 1 || el.ndim() != 1 || z.size() != el.size())
+    throw py::value_error("z and el must be one-dimensional and of equal length");
+  const std::vector<double> zs = as_vector(z), els = as_vector(el);
+  primrec::LastScattering ls;
+  {
+    py::gil_scoped_release release;
+    ls = primrec::last_scattering(parameters, zs, els);
+  }
+  const py::ssize_t n = static_cast<py::ssize_t>(ls.points.size());
+  py::array_t<double> pz(n), tau(n), g(n);
+  auto wz = pz.mutable_unchecked<1>(), wtau = tau.mutable_unchecked<1>(), wg = g.mutable_unchecked<1>();
+  for (py::ssize_t k = 0; k < n; ++k) {
+    wz(k) = ls.points[k].z;
+    wtau(k) = ls.points[k].tau;
+    wg(k) = ls.points[k].g;
+  }
+  return py::make_tuple(ls.continued_below, ls.z_star, ls.z_peak, ls.peak_full_width, pz, tau, g);
+}
+
+// The text of a table: one line per pair, as the program prints it.
+py::bytes format_table(const py::array_t<double, py::array::c_style | py::array::forcecast>& first,
+                       const py::array_t<double, py::array::c_style | py::array::forcecast>& second) {
+  if (first.ndim() != 1 || second.ndim() != 1 || first.size() != second.size())
+    throw py::value_error("the two columns must be one-dimensional and of equal length");
+  const py::ssize_t n = first.size();
+  std::string text(static_cast<size_t>(n) * primrec::table_line_length, '\0');
+  char* out = text.data();
+  const double* a = first.data();
+  const double* b = second.data();
+  for (py::ssize_t k = 0; k < n; ++k) out = primrec::format_table_line(out, a[k], b[k]);
+  text.resize(static_cast<size_t>(out - text.data()));
+  return py::bytes(text);
+}
+
+// Seconds one solve takes called from C++ directly: the yardstick of the
+// Python call's cost.
+double solve_seconds(const primrec::Parameters& parameters) {
+  py::gil_scoped_release release;
+  const auto start = std::chrono::steady_clock::now();
+  const primrec::Solution s = primrec::solve(parameters);
+  const auto stop = std::chrono::steady_clock::now();
+  if (!s.ok()) return -1;
+  return std::chrono::duration<double>(stop - start).count();
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_primrec, m) {
+  m.doc() = "The compiled part of primrec; use the package primrec.";
+
+  py::class_<primrec::Parameters> parameters(m, "Parameters");
+  parameters.def(py::init<>())
+      .def_readwrite("z_begin", &primrec::Parameters::z_begin)
+      .def_readwrite("z_end", &primrec::Parameters::z_end)
+      .def_readwrite("step", &primrec::Parameters::step)
+      .def_readwrite("norm", &primrec::Parameters::norm)
+      .def_readwrite("number_of_info_points", &primrec::Parameters::number_of_info_points)
+      .def_readwrite("Number_of_levels_for_Resonant_Feedback",
+                     &primrec::Parameters::Number_of_levels_for_Resonant_Feedback)
+      .def_readwrite("G", &primrec::Parameters::G)
+      .def_readwrite("h", &primrec::Parameters::h)
+      .def_readwrite("c", &primrec::Parameters::c)
+      .def_readwrite("me", &primrec::Parameters::me)
+      .def_readwrite("mp", &primrec::Parameters::mp)
+      .def_readwrite("e", &primrec::Parameters::e)
+      .def_readwrite("kB", &primrec::Parameters::kB)
+      .def_readwrite("F_H", &primrec::Parameters::F_H)
+      .def_readwrite("A_perturbation_H", &primrec::Parameters::A_perturbation_H)
+      .def_readwrite("z_perturbation", &primrec::Parameters::z_perturbation)
+      .def_readwrite("Delta_z_perturbation", &primrec::Parameters::Delta_z_perturbation)
+      .def_readwrite("H0", &primrec::Parameters::H0)
+      .def_readwrite("omega_m", &primrec::Parameters::omega_m)
+      .def_readwrite("omega_lambda", &primrec::Parameters::omega_lambda)
+      .def_readwrite("nu_number", &primrec::Parameters::nu_number)
+      .def_readwrite("omega_b", &primrec::Parameters::omega_b)
+      .def_readwrite("X_M", &primrec::Parameters::X_M)
+      .def_readwrite("T0", &primrec::Parameters::T0);
+
+  m.def(
+      "read_parameters",
+      [](const std::string& directory) {
+        primrec::Reading r;
+        {
+          py::gil_scoped_release release;
+          r = primrec::read_parameters(directory);
+        }
+        return py::make_tuple(static_cast<int>(r.status), r.parameters, r.messages, r.error);
+      },
+      "status, parameters, messages, error of reading the five input files in a directory");
+  m.def("check_parameters", &primrec::check_parameters,
+        "the program's message(s) for the first check the parameters fail; empty when they pass");
+  m.def("solve", &solve, "status, error, error_z, the history's arrays, overheating rows and messages");
+  m.def("last_scattering", &last_scattering, "continued_below, z_star, z_peak, peak_full_width, z, tau, g");
+  m.def("format_table", &format_table, "the table lines of two columns, as the program prints them");
+  m.def("solve_seconds", &solve_seconds, "seconds of one solve called from C++ (-1 when it fails)");
+  m.attr("STATUS_OK") = static_cast<int>(primrec::Status::ok);
+  m.attr("STATUS_INPUT_ERROR") = static_cast<int>(primrec::Status::input_error);
+  m.attr("STATUS_BREAKDOWN") = static_cast<int>(primrec::Status::breakdown);
+}

@@ -1,0 +1,279 @@
+"""primrec: the recombination history of the primordial hydrogen-helium plasma.
+
+    import primrec
+    h = primrec.solve(omega_b=0.045)      # the defaults of examples/default/, one value changed
+    print(h.z_star)                       # tau = 1
+    h.plot().savefig("history.pdf")
+    h.write("myrun")                      # the program's tables, byte for byte
+
+A solve runs in the compiled library without the GIL: solves in several
+threads (concurrent.futures.ThreadPoolExecutor) run on several cores.
+"""
+import os
+
+import numpy as np
+
+from . import _primrec
+
+__all__ = ["Parameters", "History", "solve", "InputError", "BreakdownError", "TABLES"]
+
+# Every input value, in the order of the files, with its unit and meaning.
+_FIELDS = (
+    # redshifts.in
+    ("z_begin", "", "redshift where the integration starts (3000..5000: helium singly ionised, or >= 7000)"),
+    ("z_end", "", "redshift where it ends; 0 < z_end < z_begin"),
+    ("step", "", "step in ln(1+z), its absolute value"),
+    ("norm", "", "convergence threshold: summed relative change of the abundances within a step"),
+    ("number_of_info_points", "steps", "a row every this many steps (int > 0)"),
+    # fine_effects.in
+    ("Number_of_levels_for_Resonant_Feedback", "",
+     "hydrogen levels whose Lyman lines feed back on the one below (int >= 1; 1: none, one pass)"),
+    # fund.in
+    ("G", "cm^3 g^-1 s^-2", "gravitational constant"),
+    ("h", "erg s", "the reduced Planck constant hbar"),
+    ("c", "cm s^-1", "speed of light"),
+    ("me", "g", "electron mass"),
+    ("mp", "g", "proton mass"),
+    ("e", "esu", "elementary charge"),
+    ("kB", "erg K^-1", "Boltzmann constant"),
+    # fudge_factors.in
+    ("F_H", "", "multiplies the hydrogen recombination and photoionisation coefficients"),
+    ("A_perturbation_H", "", "height A of the bump 1 + A / (1 + ((z - z_p)/dz)^2) on the el column (0: none)"),
+    ("z_perturbation", "", "centre z_p of the bump"),
+    ("Delta_z_perturbation", "", "half width dz of the bump"),
+    # cosm_p.in
+    ("H0", "km s^-1 Mpc^-1", "Hubble constant"),
+    ("omega_m", "", "matter density parameter (all matter)"),
+    ("omega_lambda", "", "cosmological-constant density parameter"),
+    ("nu_number", "", "number of relativistic neutrino species (int > 0)"),
+    ("omega_b", "", "baryon density parameter"),
+    ("X_M", "", "hydrogen mass fraction of the baryons (helium is 1 - X_M)"),
+    ("T0", "K", "radiation temperature today"),
+)
+_NAMES = tuple(name for name, _, _ in _FIELDS)
+_DEFAULTS = {name: getattr(_primrec.Parameters(), name) for name in _NAMES}
+
+
+def _parameters_doc():
+    lines = [
+        "The input values of a history, one keyword per value of the five input files",
+        "(named as in README's tables), in their units. Unnamed values keep the",
+        "defaults of examples/default/ (a Planck-2018-like universe):",
+        "",
+    ]
+    for name, unit, meaning in _FIELDS:
+        lines.append("    %s = %r%s: %s" % (name, _DEFAULTS[name], " [%s]" % unit if unit else "", meaning))
+    lines += [
+        "",
+        "Parameters.read(dir) reads the five files of a run directory with the",
+        "program's checks; p.replace(**changes) is a copy with some values changed.",
+        "The checks run when a history is solved (primrec.solve).",
+    ]
+    return "\n".join(lines)
+
+
+class InputError(ValueError):
+    """An input value or file was refused; str() is the program's message."""
+
+
+class BreakdownError(RuntimeError):
+    """A step gave a result that is not a finite number or out of its physical range.
+
+    str() is the program's message; .z the redshift of the step; .history the
+    rows up to it (a History, possibly empty).
+    """
+
+    def __init__(self, message, z, history=None):
+        super().__init__(message)
+        self.z = z
+        self.history = history
+
+
+class Parameters(_primrec.Parameters):
+    __slots__ = ()
+    __doc__ = _parameters_doc()
+
+    def __init__(self, **values):
+        super().__init__()
+        for name, value in values.items():
+            if name not in _DEFAULTS:
+                raise TypeError("Parameters has no value %r" % name)
+            setattr(self, name, value)
+
+    def __setattr__(self, name, value):
+        if name not in _DEFAULTS:
+            raise AttributeError("Parameters has no value %r" % name)
+        super().__setattr__(name, value)
+
+    @staticmethod
+    def read(directory):
+        """The values of the five input files in `directory`, read and checked as the
+        program does; InputError with the program's message when a file fails."""
+        status, read, messages, error = _primrec.read_parameters(os.fspath(directory))
+        if status != _primrec.STATUS_OK:
+            raise InputError(messages + error)
+        return Parameters(**{name: getattr(read, name) for name in _NAMES})
+
+    def replace(self, **changes):
+        """A copy with the named values changed."""
+        values = self.as_dict()
+        values.update(changes)
+        return Parameters(**values)
+
+    def __reduce__(self):  # pickling, for process pools
+        return (_parameters_from_dict, (self.as_dict(),))
+
+    def as_dict(self):
+        return {name: getattr(self, name) for name in _NAMES}
+
+    def check(self):
+        """The program's message for the first value that fails its check; '' when all pass."""
+        return _primrec.check_parameters(self)
+
+    def __eq__(self, other):
+        return isinstance(other, _primrec.Parameters) and all(
+            getattr(self, n) == getattr(other, n) for n in _NAMES)
+
+    __hash__ = None
+
+    def __repr__(self):
+        changed = ", ".join("%s=%r" % (n, getattr(self, n)) for n in _NAMES if getattr(self, n) != _DEFAULTS[n])
+        return "primrec.Parameters(%s)" % changed
+
+
+def _parameters_from_dict(values):
+    return Parameters(**values)
+
+
+# The program's tables: file name and the History column of its second column.
+TABLES = (
+    ("HydI.dat", "HydI"),
+    ("HydII.dat", "HydII"),
+    ("HeI.dat", "HeI"),
+    ("HeII.dat", "HeII"),
+    ("HeIII.dat", "HeIII"),
+    ("el.dat", "el"),
+    ("T_matter.dat", "T_m"),
+)
+
+
+def _readonly(a):
+    a.flags.writeable = False
+    return a
+
+
+class History:
+    """A recombination history: one entry per table row, from high to low redshift.
+
+    z          redshift of the row
+    HydI HydII neutral and ionised hydrogen, per nucleus
+    HeI HeII HeIII  neutral, singly and doubly ionised helium, per nucleus
+    el         the electron column of el.dat: x_e times the bump of A_perturbation_H
+    x_e        free electrons per hydrogen nucleus, n_e / n_H
+    T_m        matter temperature [K]
+    overheating  rows (z, ln overheating) of Hyd_Rad_Overheat.dat, an (n, 2) array
+    messages   the messages that did not stop the solve, as the program prints them
+    parameters the Parameters it was solved with
+
+    The summary of last scattering, from the el column as primrec-summary has it:
+    tau(z), z_star, z_peak, peak_full_width, visibility (arrays z, tau, g, z ascending).
+    """
+
+    def __init__(self, parameters, columns, overheating, messages):
+        self.parameters = parameters
+        (self.z, self.HydI, self.HydII, self.HeI, self.HeII, self.HeIII, self.el, self.x_e,
+         self.T_m) = (_readonly(c) for c in columns)
+        self.overheating = _readonly(overheating)
+        self.messages = messages
+        self._last_scattering = None
+
+    def __len__(self):
+        return len(self.z)
+
+    def __repr__(self):
+        if len(self) == 0:
+            return "<primrec.History: no rows>"
+        return "<primrec.History: %d rows, z %.8g .. %.8g>" % (len(self), self.z[0], self.z[-1])
+
+    # Last scattering.
+    def _summary(self):
+        if self._last_scattering is None:
+            self._last_scattering = _primrec.last_scattering(self.parameters, self.z, self.el)
+        return self._last_scattering
+
+    @property
+    def continued_below(self):
+        """> 0: the history ends at this redshift and x_e is held at its last value down to z = 0."""
+        return self._summary()[0]
+
+    @property
+    def z_star(self):
+        """The redshift where tau = 1 (NaN when the rows do not hold the crossing)."""
+        return self._summary()[1]
+
+    @property
+    def z_peak(self):
+        """The redshift of the visibility's maximum (NaN without a peak inside the rows)."""
+        return self._summary()[2]
+
+    @property
+    def peak_full_width(self):
+        """The visibility's full width at half its maximum, in redshift (NaN without one)."""
+        return self._summary()[3]
+
+    @property
+    def visibility(self):
+        """Arrays (z, tau, g) at the rows, z ascending: the optical depth from today and
+        the visibility g = (dtau/dz) e^-tau."""
+        return self._summary()[4:7]
+
+    def tau(self, z):
+        """The Thomson optical depth from today at z (a number or an array), linear in
+        ln(1+z) between the rows; NaN outside the rows' redshifts."""
+        zs, taus, _ = self.visibility
+        z = np.asarray(z, dtype=float)
+        if len(zs) == 0:
+            return np.full(z.shape, np.nan)[()]
+        t = np.interp(np.log1p(z), np.log1p(zs), taus, left=np.nan, right=np.nan)
+        return t[()] if t.ndim == 0 else t
+
+    # Tables and pictures.
+    def write(self, directory):
+        """Writes the program's tables HydI.dat ... T_matter.dat and Hyd_Rad_Overheat.dat
+        into `directory` (created if missing), byte for byte as the program would."""
+        directory = os.fspath(directory)
+        os.makedirs(directory, exist_ok=True)
+        for name, column in TABLES:
+            with open(os.path.join(directory, name), "wb") as f:
+                f.write(_primrec.format_table(self.z, getattr(self, column)))
+        with open(os.path.join(directory, "Hyd_Rad_Overheat.dat"), "wb") as f:
+            f.write(_primrec.format_table(self.overheating[:, 0], self.overheating[:, 1]))
+
+    def plot(self, title=None):
+        """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide):
+        x_e and the five species, T_m / T_r, and the visibility with z_* and its peak."""
+        from ._plot import plot_history
+        return plot_history(self, title)
+
+
+def solve(params=None, **changes):
+    """The recombination history of `params` (Parameters; the defaults without),
+    with the keyword values changed:
+
+        primrec.solve(omega_b=0.045, H0=70)
+
+    Returns a History. Raises InputError (a value failed its check; the program's
+    message) or BreakdownError (the message and the redshift .z of the step).
+    """
+    p = Parameters() if params is None else params
+    if changes or not isinstance(p, Parameters):
+        p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
+    else:
+        p = p.replace()  # the history keeps its own copy
+    status, error, error_z, *columns, overheating, messages = _primrec.solve(p)
+    if status == _primrec.STATUS_INPUT_ERROR:
+        raise InputError(error)
+    history = History(p, columns, overheating, messages)
+    if status != _primrec.STATUS_OK:
+        raise BreakdownError(error, error_z, history)
+    return history

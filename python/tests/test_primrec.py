@@ -1,0 +1,153 @@
+"""The Python module against the program: its tables, its messages, its threads."""
+import concurrent.futures
+import math
+import os
+import pathlib
+
+import numpy as np
+import pytest
+
+import primrec
+
+GOLDEN = pathlib.Path(os.environ.get("PRIMREC_GOLDEN", pathlib.Path(__file__).parents[2] / "tests" / "golden"))
+CASES = sorted(p.name for p in GOLDEN.iterdir() if (p / "redshifts.in").exists())
+# A quick history for the tests that need many.
+QUICK = dict(step=4e-3, Number_of_levels_for_Resonant_Feedback=1)
+
+
+@pytest.fixture(scope="module")
+def default_history():
+    return primrec.solve()
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_golden_tables_byte_identical(case, tmp_path):
+    history = primrec.solve(primrec.Parameters.read(GOLDEN / case))
+    history.write(tmp_path)
+    golden_tables = sorted(p.name for p in (GOLDEN / case).glob("*.dat"))
+    assert golden_tables
+    for name in golden_tables:
+        assert (tmp_path / name).read_bytes() == (GOLDEN / case / name).read_bytes(), name
+    # The arrays are the printed columns, to their printed digits.
+    el = np.loadtxt(GOLDEN / case / "el.dat")
+    assert np.array_equal(np.array(["%.8g" % v for v in history.el]), np.array(["%.8g" % v for v in el[:, 1]]))
+    assert np.array_equal(np.array(["%.8g" % v for v in history.z]), np.array(["%.8g" % v for v in el[:, 0]]))
+
+
+def test_parameters_defaults_keywords_and_docstring():
+    p = primrec.Parameters()
+    assert p == primrec.Parameters.read(pathlib.Path(__file__).parents[2] / "examples" / "default")
+    assert (p.z_begin, p.H0, p.Number_of_levels_for_Resonant_Feedback, p.T0) == (8000, 67.36, 10, 2.7255)
+    q = primrec.Parameters(omega_b=0.045, nu_number=4)
+    assert (q.omega_b, q.nu_number, q.H0) == (0.045, 4, 67.36)
+    assert q.replace(H0=70).H0 == 70 and q.H0 == 67.36
+    with pytest.raises(TypeError):
+        primrec.Parameters(omega_B=0.04)
+    with pytest.raises(AttributeError):
+        q.omegab = 0.04
+    with pytest.raises(TypeError):
+        primrec.Parameters(nu_number=3.5)
+    for name in ("z_begin", "step", "number_of_info_points", "Number_of_levels_for_Resonant_Feedback", "kB",
+                 "Delta_z_perturbation", "H0", "km s^-1 Mpc^-1", "omega_lambda", "X_M", "T0"):
+        assert name in primrec.Parameters.__doc__
+
+
+def test_input_errors_carry_the_programs_messages(tmp_path):
+    with pytest.raises(primrec.InputError) as failure:
+        primrec.solve(z_begin=6000)
+    assert str(failure.value) == ("z_begin should be larger than 7000 (i.e. including HeIII->HeII recombination)\n"
+                                  "or less than 5000 (i.e. excluding HeIII->HeII recombination)\n")
+    assert str(failure.value) == primrec.Parameters(z_begin=6000).check()
+    with pytest.raises(primrec.InputError) as negative:
+        primrec.solve(omega_b=-1)
+    assert str(negative.value) == primrec.Parameters(omega_b=-1).check() != ""
+    # Reading: the first file that fails, with the program's message.
+    with pytest.raises(primrec.InputError) as missing:
+        primrec.Parameters.read(tmp_path)
+    assert str(missing.value) == "error of opening file redshifts.in\n"
+    for source in (GOLDEN / CASES[0]).glob("*.in"):
+        (tmp_path / source.name).write_bytes(source.read_bytes())
+    (tmp_path / "redshifts.in").write_text("z_begin = 6000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\nn = 1\n")
+    with pytest.raises(primrec.InputError) as refused:
+        primrec.Parameters.read(tmp_path)
+    assert str(refused.value) == str(failure.value)
+
+
+def test_breakdown_carries_message_redshift_and_rows():
+    with pytest.raises(primrec.BreakdownError) as failure:
+        primrec.solve(omega_lambda=4, z_begin=3000, z_end=1, step=1e-2, Number_of_levels_for_Resonant_Feedback=1)
+    error = failure.value
+    assert str(error).startswith("non-finite result at z = ") and str(error).endswith("\n")
+    assert str(error) == "non-finite result at z = %.8g\n" % error.z
+    assert len(error.history) > 0 and error.history.z[-1] > error.z
+
+
+def test_history_columns_and_summary(default_history):
+    h = default_history
+    n = len(h)
+    for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m"):
+        column = getattr(h, name)
+        assert isinstance(column, np.ndarray) and column.shape == (n,) and column.dtype == np.float64
+    assert np.all(np.diff(h.z) < 0)
+    assert h.overheating.ndim == 2 and h.overheating.shape[1] == 2 and np.all(h.overheating[:, 0] <= 2000)
+    # No bump: the printed electron column is x_e itself.
+    assert np.array_equal(h.el, h.x_e)
+    bumped = primrec.solve(A_perturbation_H=0.1, **QUICK)
+    assert not np.array_equal(bumped.el, bumped.x_e)
+    # The summary is primrec-summary's of the default run (README).
+    # The summary is primrec-summary's of the default run (README), which reads
+    # the printed columns: equal to what eight digits allow.
+    assert h.z_star == pytest.approx(1090.079, abs=1e-2)
+    assert h.z_peak == pytest.approx(1078.8681, abs=1e-2)
+    assert h.peak_full_width == pytest.approx(202.73806, abs=1e-2)
+    assert h.continued_below == h.z[-1]
+    z, tau, g = h.visibility
+    assert np.all(np.diff(z) > 0) and len(z) == n
+    assert h.tau(h.z_star) == pytest.approx(1, abs=1e-3)
+    assert np.array_equal(h.tau(z), tau)
+    assert math.isnan(h.tau(1e5))
+    assert z[np.argmax(g)] == pytest.approx(h.z_peak, abs=2)
+
+
+def test_threads_give_the_bits_of_one_by_one():
+    grid = [primrec.Parameters(omega_b=ob, H0=h0, **QUICK) for ob in (0.045, 0.049) for h0 in (65.0, 70.0)]
+    alone = [primrec.solve(p) for p in grid]
+    with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
+        together = list(pool.map(primrec.solve, grid + grid))
+    for a, b in zip(alone + alone, together):
+        for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m", "overheating"):
+            assert np.array_equal(getattr(a, name), getattr(b, name)), name
+        assert a.z_star == b.z_star
+
+
+def test_plot_headless(default_history, tmp_path):
+    import matplotlib
+    matplotlib.use("Agg")
+    fig = default_history.plot()
+    width, height = fig.get_size_inches()
+    assert width > height
+    ion, temp, vis = fig.axes[:3]
+    assert [ax.get_title() for ax in fig.axes] == ["Ionisation", "Matter temperature", "Visibility"]
+    assert len(ion.get_lines()) == 6 and ion.get_yscale() == "log"
+    assert ion.get_xlim() == pytest.approx((default_history.z[-1], default_history.z[0]))
+    labels = [line.get_label() for line in vis.get_lines()]
+    assert any("z_*" in label for label in labels) and any("peak" in label for label in labels)
+    lo, hi = vis.get_xlim()
+    assert lo < default_history.z_star < hi and lo < default_history.z_peak < hi
+    fig.savefig(tmp_path / "history.pdf")
+    fig.savefig(tmp_path / "history.png")
+    assert (tmp_path / "history.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    assert (tmp_path / "history.pdf").read_bytes()[:5] == b"%PDF-"
+
+
+def test_example_script_runs(tmp_path):
+    import subprocess
+    import sys
+    script = pathlib.Path(__file__).parents[2] / "examples" / "python" / "history.py"
+    env = dict(os.environ, MPLBACKEND="Agg")
+    done = subprocess.run([sys.executable, str(script)], cwd=tmp_path, env=env, capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    lines = done.stdout.splitlines()
+    assert lines[0] == "z_star = 1090.079, visibility peak at z = 1078.87"
+    assert len([line for line in lines if line.startswith("omega_b = ")]) == 100
+    assert (tmp_path / "history.png").exists()
