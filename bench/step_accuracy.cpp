@@ -1,6 +1,7 @@
 // How accurate the history is at each step size: the largest relative
 // deviation of T_m and x_e over a range of redshift from a run at a much
-// smaller step, with everything else as in examples/default/.
+// smaller step, the shift of z_* (tau = 1), and the time of the history, with
+// everything else as in examples/default/.
 //
 //   build/release/primrec-step-accuracy [--reference 2e-5] [--z 5:200] [--levels N] step...
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 struct Run {
   primrec::History history;
   double milliseconds;
+  double z_star;
 };
 
 Run solve_at(primrec::Parameters p, double step) {
@@ -30,7 +32,8 @@ Run solve_at(primrec::Parameters p, double step) {
     std::fprintf(stderr, "step %g: %s", step, s.error.c_str());
     std::exit(1);
   }
-  return {std::move(s.history), ms};
+  const double z_star = primrec::last_scattering(p, s.history.z, s.history.el).z_star;
+  return {std::move(s.history), ms, z_star};
 }
 
 // A column of the reference at z, linear in ln(1+z) between its rows (which
@@ -81,13 +84,13 @@ int main(int argc, char** argv) {
   const Run ref = solve_at(p, reference_step);
   std::printf("deviation from step %g over %g <= z <= %g (levels %d)\n", reference_step, z_low, z_high,
               p.Number_of_levels_for_Resonant_Feedback);
-  std::printf("%-10s %-22s %-22s %s\n", "step", "T_m (at z)", "x_e (at z)", "time [ms]");
+  std::printf("%-10s %-22s %-22s %-12s %s\n", "step", "T_m (at z)", "x_e (at z)", "z_* shift", "time [ms]");
   for (double step : steps) {
     const Run run = solve_at(p, step);
     const Deviation T = deviation(run.history, run.history.T_m, ref.history, ref.history.T_m, z_low, z_high);
     const Deviation x = deviation(run.history, run.history.x_e, ref.history, ref.history.x_e, z_low, z_high);
-    std::printf("%-10g %-9.2e (%-9.4g)    %-9.2e (%-9.4g)    %.1f\n", step, T.largest, T.z_of_largest, x.largest,
-                x.z_of_largest, run.milliseconds);
+    std::printf("%-10g %-9.2e (%-9.4g)    %-9.2e (%-9.4g)    %-+12.2e %.1f\n", step, T.largest, T.z_of_largest,
+                x.largest, x.z_of_largest, run.z_star - ref.z_star, run.milliseconds);
   }
   return 0;
 }
