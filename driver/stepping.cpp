@@ -213,7 +213,8 @@ int Set_Initial_Conditions(Run& run, double z_start) {
 
 // Once per step: the correction holds for every inner iteration of the step.
 int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
-  run.rates.Hydrogen_FeedBack_Correction_var = Hydrogen_FeedBack_Correction(run.fb, run.ph, run.z, iteration_number);
+  run.rates.Hydrogen_FeedBack_Correction_var =
+      Hydrogen_FeedBack_Correction(run.fb, run.ph, run.z, iteration_number, run.options.cancel);
   return 0;
 }
 
@@ -237,6 +238,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     Set_redshifts(run, run.ln_1_plus_z);
     set_xi(run);
     Init_Additional_Kinetic_Coefficients(run, iteration_number);
+    if (cancelled(run)) return Status::cancelled;  // the correction may have given up half-way
     converge_step(run);
     ++run.work.steps;
     if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");

@@ -75,11 +75,15 @@ class TableWriter : public primrec::Observer {
     t_.T_matter.line(r.z, r.T_m);
   }
   void overheating_row(const primrec::OverheatingRow& r) override { t_.overheat->line(r.z, r.ln_overheating); }
-  void message(const std::string& text) override { std::fputs(text.c_str(), stdout); }
+  void message(const std::string& text) override {
+    progress_.clear();
+    std::fputs(text.c_str(), stdout);
+  }
   void pass_finished(int pass) override {
     if (pass == 0) t_.overheat->close();
   }
   void progress(const primrec::Progress& p) override { progress_.update(p); }
+  void end_progress() { progress_.clear(); }
 
  private:
   Tables& t_;
@@ -107,6 +111,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts) {
   primrec::Options options;
   options.cancel = &interrupts.cancel();
   const primrec::Solution solution = primrec::solve(reading.parameters, writer, options);
+  writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
   report_work(solution.work);
   return solution.ok();
@@ -130,7 +135,10 @@ int run_primrec() {
   if (!solved || !written) return exit_failure;
   bool complete = true;
   for (TableFile* t : tables.all) complete = t->created() && complete;
-  complete = tables.publish() && complete;
+  {
+    const InterruptsHeld held;
+    complete = tables.publish() && complete;
+  }
   return complete ? exit_success : exit_failure;
 }
 
@@ -179,5 +187,7 @@ int main(int argc, char** argv) {
     return exit_usage;
   }
   if (first != nullptr && !enter(first)) return exit_failure;
-  return run_primrec();
+  const int status = run_primrec();
+  if (status > exit_signal_base) end_by_signal(status - exit_signal_base);
+  return status;
 }

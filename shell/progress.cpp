@@ -36,18 +36,31 @@ std::string duration_text(double s) {
 
 }  // namespace
 
-ProgressLine::ProgressLine() : terminal_(isatty(STDERR_FILENO) != 0), start_(Clock::now()), last_(start_) {}
+ProgressLine::ProgressLine()
+    : terminal_(isatty(STDERR_FILENO) != 0), start_(Clock::now()), pass_start_(start_), last_(start_) {}
 
-ProgressLine::~ProgressLine() {
+ProgressLine::~ProgressLine() { clear(); }
+
+void ProgressLine::clear() {
   if (shown_) std::fprintf(stderr, "\r%*s\r", line_width, "");
+  shown_ = false;
 }
 
+// The passes differ in cost (the feedback pass can take far longer than the
+// first): the time left comes from the rate of the pass under way, for it and
+// for each pass after it.
 void ProgressLine::update(const primrec::Progress& p) {
-  if (!terminal_ || p.fraction <= 0) return;
+  if (!terminal_) return;
   const Clock::time_point now = Clock::now();
-  const double elapsed = seconds(now - start_);
-  if (elapsed < first_estimate_after || seconds(now - last_) < redraw_every) return;
-  const double left = elapsed / p.fraction - elapsed;
+  if (p.pass != pass_) {
+    pass_ = p.pass;
+    pass_start_ = now;
+  }
+  const double pass_done = p.fraction * p.passes - p.pass;
+  const double elapsed = seconds(now - start_), in_pass = seconds(now - pass_start_);
+  if (pass_done <= 0 || elapsed < first_estimate_after || seconds(now - last_) < redraw_every) return;
+  const double per_pass = in_pass / pass_done;
+  const double left = per_pass * (1 - pass_done) + per_pass * (p.passes - p.pass - 1);
   if (!shown_ && elapsed + left < shown_from_seconds) return;
   shown_ = true;
   last_ = now;

@@ -15,10 +15,13 @@ class ProgressLine {
   ProgressLine& operator=(const ProgressLine&) = delete;
 
   void update(const primrec::Progress& p);
+  // Wipes the line, so that other output starts on a clean line.
+  void clear();
 
  private:
   using Clock = std::chrono::steady_clock;
   bool terminal_;
   bool shown_ = false;
-  Clock::time_point start_, last_;
+  int pass_ = 0;  // the pass being timed
+  Clock::time_point start_, pass_start_, last_;
 };

@@ -17,15 +17,47 @@ namespace {
 std::atomic<bool> interrupted{false};
 volatile sig_atomic_t interrupting_signal = 0;
 
+// The temporaries of the run, for a second interrupt to remove before the
+// program ends at once: written before they are counted.
+constexpr int most_temporaries = 8;
+char temporaries[most_temporaries][4096];
+volatile sig_atomic_t temporaries_made = 0;
+
+void remember_temporary(const std::string& path) {
+  if (temporaries_made >= most_temporaries || path.size() >= sizeof temporaries[0]) return;
+  path.copy(temporaries[temporaries_made], path.size());
+  temporaries[temporaries_made][path.size()] = '\0';
+  temporaries_made = temporaries_made + 1;
+}
+
+// The first interrupt asks the run to stop at its next step; a second one
+// (the run did not stop soon enough for the user) removes the temporaries and
+// ends the program by the signal.
 extern "C" void on_interrupt(int signal_number) {
-  if (interrupting_signal == 0) interrupting_signal = signal_number;
-  interrupted.store(true);
-  signal(signal_number, SIG_DFL);  // a second one ends the program at once
+  if (interrupting_signal == 0) {
+    interrupting_signal = signal_number;
+    interrupted.store(true);
+    return;
+  }
+  for (int i = 0; i < temporaries_made; ++i) unlink(temporaries[i]);
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+  _exit(128 + signal_number);
 }
 
 // A name of its own for each table of each run, hidden in the directory.
 std::string temporary_name(const char* name) {
   return std::string(".") + name + ".primrec-" + std::to_string(getpid());
+}
+
+// A new file of this run's own: never an existing file or a link someone
+// placed under the name.
+FILE* create_new(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* file = fdopen(fd, "w");
+  if (file == nullptr) close(fd);
+  return file;
 }
 
 bool is_directory(const char* name) {
@@ -53,17 +85,34 @@ const std::atomic<bool>& InterruptWatch::cancel() const { return interrupted; }
 
 int InterruptWatch::signal_received() const { return interrupting_signal; }
 
+InterruptsHeld::InterruptsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
+  sigprocmask(SIG_BLOCK, &held, &previous_);
+}
+
+InterruptsHeld::~InterruptsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+void end_by_signal(int signal_number) {
+  std::fflush(stdout);
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+  _exit(128 + signal_number);
+}
+
 // A directory in the table's place can never be replaced by it: that is known
 // at the start, and said there.
 TableFile::TableFile(const char* name, const char* creation_message)
     : name_(name), creation_message_(creation_message) {
   const std::string temporary = temporary_name(name);
-  if (!is_directory(name)) file_ = std::fopen(temporary.c_str(), "w");
+  if (!is_directory(name)) file_ = create_new(temporary);
   if (file_ == nullptr) {
     std::printf(creation_message, name);
     return;
   }
   temporary_ = temporary;
+  remember_temporary(temporary);
 }
 
 TableFile::~TableFile() {

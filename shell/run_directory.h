@@ -4,6 +4,8 @@
 // fails or is interrupted leaves the earlier tables exactly as they were.
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -24,7 +26,7 @@ class DirectoryLock {
 };
 
 // SIGINT, SIGTERM and SIGHUP set `cancel` and are remembered; a second one
-// ends the program at once.
+// removes the temporaries and ends the program at once.
 class InterruptWatch {
  public:
   InterruptWatch();
@@ -32,6 +34,23 @@ class InterruptWatch {
   // The number of the signal received, or 0.
   int signal_received() const;
 };
+
+// Holds back the interrupts for its lifetime (they arrive when it ends): the
+// tables are put in place all of them or, if it comes first, none.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// Ends the program by the signal, after the output is flushed: a shell sees
+// the program interrupted (status 128 + n) and stops a loop around it.
+[[noreturn]] void end_by_signal(int signal_number);
 
 // One table, written under a temporary name next to it.
 class TableFile {

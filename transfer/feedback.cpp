@@ -22,6 +22,8 @@ LymanLevel lyman_level(const Constants& cs, int n) {
 // The levels of a run are kept: every step of the feedback pass asks for all
 // of them. A number of levels beyond any table size is computed level by level.
 constexpr int largest_kept_level = 100000;
+// How many levels pass between two looks at the cancel flag (about 0.03 s).
+constexpr long long levels_between_cancel_checks = 1 << 20;
 
 LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
   if (n < static_cast<long long>(fb.levels.size())) return fb.levels[static_cast<size_t>(n)];
@@ -80,7 +82,8 @@ double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph) {
 
 // Each line of level n >= 3 adds its feedback times the frequency-ratio cube and
 // the Boltzmann factor of level n against level 2 at the radiation temperature.
-double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number) {
+double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number,
+                                    const std::atomic<bool>* cancel) {
   const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
   // With fewer than two levels no higher Lyman line feeds Lyman alpha.
   if (iteration_number == 0 || N < 2) return 1.0;
@@ -88,6 +91,8 @@ double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, doubl
   const double T_r = (z + 1) * ph.cs.T0;
   double S = 0.0;
   for (long long n = 3; n <= N; ++n) {
+    if (n % levels_between_cancel_checks == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed))
+      return 1.0;
     const LymanLevel level = level_of(fb, ph.cs, n);
     S = feedback_factor(fb, level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
   }

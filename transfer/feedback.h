@@ -8,6 +8,7 @@
 // redshifted into the line of level n.
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "atomic/physics.h"
@@ -57,6 +58,9 @@ void Init_HydRO(Feedback& fb, const Physics& ph);
 double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph);
 
 // Multiplier of the Lyman-alpha escape term: 1 in pass 0 or for one level.
-double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number);
+// With billions of levels one call takes minutes: it gives up, with a value of
+// no meaning, once `cancel` is set.
+double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number,
+                                    const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace primrec

@@ -10,6 +10,7 @@ A solve runs in the compiled library without the GIL: solves in several
 threads (concurrent.futures.ThreadPoolExecutor) run on several cores.
 """
 import os
+import warnings
 
 import numpy as np
 
@@ -108,10 +109,14 @@ class Parameters(_primrec.Parameters):
     @staticmethod
     def read(directory):
         """The values of the five input files in `directory`, read and checked as the
-        program does; InputError with the program's message when a file fails."""
+        program does; InputError with the program's message when a file fails.
+        A message that does not stop the reading (a label whose "=" was not
+        found, so that the values after it shift) comes as a warning."""
         status, read, messages, error = _primrec.read_parameters(os.fspath(directory))
         if status != _primrec.STATUS_OK:
             raise InputError(messages + error)
+        if messages:
+            warnings.warn(messages, stacklevel=2)
         return Parameters(**{name: getattr(read, name) for name in _NAMES})
 
     def replace(self, **changes):
