@@ -50,6 +50,10 @@ constexpr int minimum_feedback_levels = 1;
 
 bool positive(double value) { return std::isfinite(value) && value > 0; }
 
+// No number of a file is written with more characters than this: a longer
+// value is refused, and its text is not kept.
+constexpr size_t longest_number = 1000;
+
 // What a malformed value is stored as: each fails the check of its field.
 constexpr double malformed_double = std::numeric_limits<double>::quiet_NaN();
 constexpr int malformed_int = 0;
@@ -114,7 +118,9 @@ std::string value_text(FILE* stream) {
   skip_white_space(stream);
   std::string text;
   int ch = std::getc(stream);
-  for (; ch != EOF && !std::isspace(ch) && ch != '='; ch = std::getc(stream)) text += static_cast<char>(ch);
+  for (; ch != EOF && !std::isspace(ch) && ch != '='; ch = std::getc(stream))
+    if (text.size() <= longest_number) text += static_cast<char>(ch);
+  if (text.size() > longest_number) text.clear();  // no number: refused
   if (ch == EOF) return text;
   std::ungetc(ch, stream);
   return ch == '=' ? std::string() : text;
@@ -174,7 +180,7 @@ void read_int_line(FILE* stream, int* value, InputLog& log) {
 // openable. The open does not wait for a FIFO's writer; the file is blocking
 // again once it is known to be regular.
 FILE* open_regular_for_update(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat status;
   const int flags = ::fcntl(fd, F_GETFL);

@@ -376,6 +376,8 @@ TEST_F(InputFiles, MalformedValuesFailTheirFilesCheck) {
       {primrec::init_redshift_range, "redshifts.in", with(z, "step", "1e"), redshift_check_2},
       {primrec::init_redshift_range, "redshifts.in", with(z, "step", "0,001"), redshift_check_2},
       {primrec::init_redshift_range, "redshifts.in", with(z, "norm", "1e-8s"), redshift_check_2},
+      {primrec::init_redshift_range, "redshifts.in", with(z, "norm", "0." + std::string(2000, '0') + "1"),
+       redshift_check_2},  // far longer than any number is written
       {primrec::init_fund_const, "fund.in", with(fund, "G", "6,67428e-8"), fund_check},
       {primrec::init_fund_const, "fund.in", with(fund, "h", "hbar"), fund_check},
       {primrec::init_fund_const, "fund.in", with(fund, "kB", "1.3806504e-16erg"), fund_check},
