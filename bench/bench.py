@@ -20,7 +20,8 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 BUILD = ROOT / "build" / "bench"
-TABLES = ["HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "Hyd_Rad_Overheat.dat"]
+TABLES = ["HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat",
+          "Hyd_Rad_Overheat.dat"]
 
 # name -> (description, changes to the default inputs: file -> {line prefix: value})
 CASES = {
@@ -31,12 +32,23 @@ CASES = {
 }
 
 
-def build(source, build_dir):
+def build(source, build_dir, targets=("primrec",)):
     subprocess.run(["cmake", "-S", str(source), "-B", str(build_dir), "-DCMAKE_BUILD_TYPE=Release",
                     "-DPRIMREC_BENCH_COUNTERS=ON", "-Wno-dev"], check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(build_dir), "-j", str(os.cpu_count() or 2), "--target", "primrec"],
+    subprocess.run(["cmake", "--build", str(build_dir), "-j", str(os.cpu_count() or 2), "--target", *targets],
                    check=True, stdout=subprocess.DEVNULL)
     return build_dir / "primrec"
+
+
+def in_process(build_dir, reps):
+    """One history in-process against the whole program, for the default inputs
+    with their feedback levels and with one level (primrec-solve-timer)."""
+    lines = []
+    for levels in (10, 1):
+        done = subprocess.run([str(build_dir / "primrec-solve-timer"), str(reps), str(levels)],
+                              capture_output=True, text=True, check=True)
+        lines.append(done.stdout.strip())
+    return lines
 
 
 def checkout(rev):
@@ -90,7 +102,7 @@ def main():
     parser.add_argument("--cases", default=",".join(CASES))
     args = parser.parse_args()
 
-    exe = build(ROOT, BUILD / "tree")
+    exe = build(ROOT, BUILD / "tree", ("primrec", "primrec-solve-timer"))
     base_exe = build(checkout(args.base), BUILD / "base") if args.base else None
 
     rows = []
@@ -123,6 +135,11 @@ def main():
     table = markdown(rows, args.base)
     print()
     print(table)
+    print()
+    # A solve runs on one thread; the program adds the tables it writes.
+    print("threads per solve: 1")
+    for line in in_process(BUILD / "tree", max(args.reps, 5)):
+        print(line)
     if args.markdown:
         pathlib.Path(args.markdown).write_text(table + "\n")
     if any(row.get("identical") is False for row in rows):

@@ -2,7 +2,7 @@
 // kept in memory) against the whole program on the same inputs (a process
 // that reads the files and writes the tables), alternating the two.
 //
-//   build/release/primrec-solve-timer [repetitions]
+//   build/release/primrec-solve-timer [repetitions [levels]]
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,9 +54,9 @@ double time_program(const std::string& dir) {
   return milliseconds_since(start);
 }
 
-double time_solve() {
+double time_solve(const primrec::Parameters& p) {
   const Clock::time_point start = Clock::now();
-  const primrec::Solution s = primrec::solve(primrec::default_parameters());
+  const primrec::Solution s = primrec::solve(p);
   if (!s.ok()) std::exit(1);
   return milliseconds_since(start);
 }
@@ -64,18 +64,22 @@ double time_solve() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 21;
+  const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+  primrec::Parameters p = primrec::default_parameters();
+  if (argc > 2) p.Number_of_levels_for_Resonant_Feedback = std::atoi(argv[2]);
   char dir[] = "/tmp/primrec-solve-timer-XXXXXX";
   if (mkdtemp(dir) == nullptr) return 1;
-  for (const char* name : {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"})
+  for (const char* name : {"redshifts.in", "fund.in", "fudge_factors.in", "cosm_p.in"})
     copy_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name, std::string(dir) + "/" + name);
+  std::ofstream(std::string(dir) + "/fine_effects.in")
+      << "Number of levels for resonant feedback = " << p.Number_of_levels_for_Resonant_Feedback << "\n";
   std::vector<double> program, in_process;
   for (int i = 0; i < repetitions; ++i) {
     program.push_back(time_program(dir));
-    in_process.push_back(time_solve());
+    in_process.push_back(time_solve(p));
   }
-  std::printf("default parameters, median of %d: whole program %.1f ms, in-process solve %.1f ms\n", repetitions,
-              median(program), median(in_process));
+  std::printf("default parameters, %d levels, median of %d: whole program %.1f ms, in-process solve %.1f ms\n",
+              p.Number_of_levels_for_Resonant_Feedback, repetitions, median(program), median(in_process));
   const std::string cleanup = std::string("rm -rf '") + dir + "'";
   return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }
