@@ -133,13 +133,8 @@ int run_primrec() {
   const bool written = tables.close();
   if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
   if (!solved || !written) return exit_failure;
-  bool complete = true;
-  for (TableFile* t : tables.all) complete = t->created() && complete;
-  {
-    const InterruptsHeld held;
-    complete = tables.publish() && complete;
-  }
-  return complete ? exit_success : exit_failure;
+  const InterruptsHeld held;
+  return tables.publish() ? exit_success : exit_failure;
 }
 
 const char* const usage =

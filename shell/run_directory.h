@@ -69,9 +69,6 @@ class TableFile {
   // Puts the table in place (replacing a link rather than writing through it);
   // false, after the creation message, when it cannot be.
   bool publish();
-  // Whether the table could be created at the start.
-  bool created() const { return !temporary_.empty(); }
-  bool write_failed() const { return write_failed_; }
 
  private:
   const char* name_;
