@@ -34,6 +34,6 @@ TEST_P(Golden, TablesAreByteIdentical) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::Values("single_pass", "varied_constants", "feedback"));
+INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::Values("single_pass", "varied_constants", "feedback", "two_levels"));
 
 }  // namespace
