@@ -16,7 +16,6 @@
 
 namespace primrec {
 
-constexpr int number_of_components = 5;
 
 constexpr double ww = 0.5;       // weight of the current-step balance (0.5: trapezoidal)
 constexpr double ww_ = 1 - ww;   // weight of the previous-step balance

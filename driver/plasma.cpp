@@ -58,6 +58,32 @@ void abundances(Plasma& plasma, const KineticMatrix& km, const Constants& cs) {
 
 // The electron column is printed relative to hydrogen, times the Lorentzian
 // perturbation factor 1 + A / (u^2 + 1); the kinetics never see that factor.
+PlasmaValues values_of(const Plasma& plasma) {
+  PlasmaValues v;
+  for (const comp_of_plasm* c = plasma.first_comp; c != nullptr; c = c->next) {
+    v.x[c->index] = c->x;
+    v.x_[c->index] = c->x_;
+    v.x_begin[c->index] = c->x_begin;
+    v.N[c->index] = c->N;
+  }
+  v.El_x = plasma.El.x;
+  v.El_x_ = plasma.El.x_;
+  v.El_N = plasma.El.N;
+  return v;
+}
+
+void restore(Plasma& plasma, const PlasmaValues& v) {
+  for (comp_of_plasm* c = plasma.first_comp; c != nullptr; c = c->next) {
+    c->x = v.x[c->index];
+    c->x_ = v.x_[c->index];
+    c->x_begin = v.x_begin[c->index];
+    c->N = v.N[c->index];
+  }
+  plasma.El.x = v.El_x;
+  plasma.El.x_ = v.El_x_;
+  plasma.El.N = v.El_N;
+}
+
 double printed_electron_fraction(const Constants& cs, double z, double El_x) {
   const double u = (z - cs.z_perturbation) / cs.Delta_z_perturbation;
   const double f = cs.A_perturbation_H / (u * u + 1);

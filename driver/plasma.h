@@ -12,6 +12,8 @@ namespace primrec {
 
 struct KineticMatrix;
 
+constexpr int number_of_components = 5;
+
 // Every step arms the previous-inner-iteration values with this: no abundance
 // exceeds 1, so the first convergence test of a step always fails.
 constexpr double xi_armed = 1e8;
@@ -66,6 +68,16 @@ struct Plasma {
   // Links the five components into their list.
   void Set_pointers();
 };
+
+// What a step hands the next of the five components and the electrons, so that
+// a pass can go on from a step another pass reached.
+struct PlasmaValues {
+  double x[number_of_components], x_[number_of_components];
+  double x_begin[number_of_components], N[number_of_components];
+  double El_x, El_x_, El_N;
+};
+PlasmaValues values_of(const Plasma& plasma);
+void restore(Plasma& plasma, const PlasmaValues& values);
 
 // One Gauss-Seidel sweep: every component in list order, then the electrons.
 void abundances(Plasma& plasma, const KineticMatrix& km, const Constants& cs);

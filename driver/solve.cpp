@@ -1,9 +1,9 @@
 // The library's entry: a solve checks its parameters, derives the constants,
 // builds a Run and runs its passes, streaming the rows to an observer or
 // collecting them into a History.
-#include <memory>
+#include <vector>
 
-#include "driver/stepping.h"
+#include "driver/passes.h"
 #include "input/constants.h"
 #include "input/rounding.h"
 #include "transfer/optical_depth.h"
@@ -34,9 +34,15 @@ class HistoryCollector : public Observer {
   History& h_;
 };
 
-}  // namespace
+// A breakdown of the first of two passes voids the rows the feedback pass gave
+// meanwhile (beside it, or after the steps the two share).
+bool voids_rows(const Outcome& outcome, const Parameters& parameters) {
+  return outcome.status == Status::breakdown && outcome.pass == 0 &&
+         parameters.Number_of_levels_for_Resonant_Feedback > 1;
+}
 
-Solution solve(const Parameters& parameters, Observer& observer, const Options& options) {
+Solution solve_observed(const Parameters& parameters, Observer& observer, const Options& options,
+                        bool* rows_void) {
   const round_to_nearest rounding;
   Solution solution;
   solution.error = check_parameters(parameters);
@@ -44,20 +50,35 @@ Solution solve(const Parameters& parameters, Observer& observer, const Options& 
     solution.status = Status::input_error;
     return solution;
   }
-  const auto run = std::make_unique<Run>(derive_constants(parameters), observer, options);
-  solution.status = run_outer_passes(*run);
-  solution.work = run->work;
+  const Outcome outcome = run_passes(derive_constants(parameters), observer, options);
+  solution.status = outcome.status;
+  solution.work = outcome.work;
   if (solution.status == Status::breakdown) {
-    solution.error = run->error;
-    solution.error_z = run->error_z;
+    solution.error = outcome.error;
+    solution.error_z = outcome.error_z;
+    *rows_void = voids_rows(outcome, parameters);
   }
   return solution;
+}
+
+void clear_rows(History& h) {
+  for (std::vector<double>* column : {&h.z, &h.HydI, &h.HydII, &h.HeI, &h.HeII, &h.HeIII, &h.el, &h.x_e, &h.T_m})
+    column->clear();
+}
+
+}  // namespace
+
+Solution solve(const Parameters& parameters, Observer& observer, const Options& options) {
+  bool rows_void = false;
+  return solve_observed(parameters, observer, options, &rows_void);
 }
 
 Solution solve(const Parameters& parameters, const Options& options) {
   History history;
   HistoryCollector collector(history);
-  Solution solution = solve(parameters, collector, options);
+  bool rows_void = false;
+  Solution solution = solve_observed(parameters, collector, options, &rows_void);
+  if (rows_void) clear_rows(history);
   solution.history = std::move(history);
   return solution;
 }

@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "driver/passes.h"
 #include "input/table_format.h"
 
 namespace primrec {
@@ -78,13 +79,20 @@ std::string message_at(const char* text, double z) {
   return std::string(text) + number + "\n";
 }
 
+// A message of the first pass before the parting step is also one of the
+// feedback pass, which does not compute that step again.
+void note(Run& run, const std::string& text) {
+  run.out.message(text);
+  if (run.pass == 0 && run.shared.enabled && !run.shared.parted) run.shared.messages.push_back(text);
+}
+
 // Rates, matrices, one sweep and the temperature, until the sweep no longer
 // changes the abundances by more than norm_var.
 void converge_step(Run& run) {
   int iterations = 0;
   while (norm(run) > run.ph.cs.norm_var) {
     if (iterations == max_inner_iterations) {
-      run.out.message(message_at("inner iteration did not converge at z = ", run.z));
+      note(run, message_at("inner iteration did not converge at z = ", run.z));
       break;
     }
     if (iterations == 0) Init_step(run);
@@ -153,12 +161,24 @@ void streams_out_data(Run& run, int step_number) {
                run.tm.T_matter_var});
 }
 
+// The feedback pass beside need not wait for the end of the first pass to
+// know that nothing comes after the last row.
+void tell_rows_complete(Run& run) {
+  if (run.first_pass_sink == nullptr || run.rows_complete_told || !(run.z <= z_overheating_table_start)) return;
+  if (!overheating_rows_ended(run.ph, run.z)) return;
+  run.rows_complete_told = true;
+  run.first_pass_sink->rows_complete();
+}
+
 void overheating_row(Run& run) {
   const Plasma& p = run.plasma;
   const HydrogenState state{p.HydI.x, p.HydII.x, p.El.x, run.rates.recomb_HydII_var, run.rates.ion_HydI_var};
   couple_double row;
-  if (!Out_of_Hydrogen_radiation_overheating_ln(run.ph, run.z, state, row)) return;
-  run.fb.ln_HydRO.add_row(row.x, row.y);
+  if (!Out_of_Hydrogen_radiation_overheating_ln(run.ph, run.z, state, row)) {
+    tell_rows_complete(run);
+    return;
+  }
+  if (run.keeps_overheating_table) run.fb.ln_HydRO.add_row(row.x, row.y);
   run.out.overheating_row({row.x, row.y});
 }
 
@@ -169,7 +189,38 @@ Status broke_down(Run& run, const char* message) {
 }
 
 bool cancelled(const Run& run) {
+  if (run.abandoned != nullptr && run.abandoned->load(std::memory_order_relaxed)) return true;
   return run.options.cancel != nullptr && run.options.cancel->load(std::memory_order_relaxed);
+}
+
+// The feedback pass beside the first has the rows that settle its step.
+bool rows_for_step(Run& run) {
+  return run.rows_from_first_pass == nullptr || run.rows_from_first_pass->rows_for_step(run.fb.ln_HydRO, run.z);
+}
+
+PassState state_of(const Run& run, int step_number) {
+  return {values_of(run.plasma), run.tm, run.km, run.rates, run.ln_1_plus_z, step_number};
+}
+
+void resume(Run& run, const PassState& state, int& step_number) {
+  restore(run.plasma, state.plasma);
+  run.tm = state.tm;
+  run.km = state.km;
+  run.rates = state.rates;
+  run.ln_1_plus_z = state.ln_1_plus_z;
+  step_number = state.step_number;
+}
+
+// In the first of two passes on one thread: whether the step about to be
+// computed is also the feedback pass's. At the first that is not, the state
+// before it is kept for the feedback pass.
+bool step_shared_with_feedback_pass(Run& run, int step_number) {
+  SharedSteps& shared = run.shared;
+  if (run.pass != 0 || !shared.enabled || shared.parted) return false;
+  if (feedback_correction_is_one_above_table(run.fb, run.ph, run.z)) return true;
+  shared.state = state_of(run, step_number);
+  shared.parted = true;
+  return false;
 }
 
 // How far down the range of ln(1+z) a pass is.
@@ -220,22 +271,35 @@ int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
 
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
   const Constants& cs = run.ph.cs;
+  run.pass = iteration_number;
   run.z = cs.z_begin;
   Set_Initial_Conditions(run, cs.z_begin);
   // Pass 0 starts the overheating table afresh; a later pass reads it.
   if (iteration_number == 0) {
     run.fb.ln_HydRO.clear();
+    run.rows_complete_told = false;
   } else {
     Init_HydRO(run.fb, run.ph);
   }
   Init_matrix(run.km);
   const PassRange range(cs);
+  const bool last_pass = iteration_number == number_of_iterations - 1;
 
   int step_number = 0;
-  for (run.ln_1_plus_z = std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z; run.ln_1_plus_z >= std::log(cs.z_end + 1);
-       run.ln_1_plus_z = run.ln_1_plus_z + cs.D_ln_1_plus_z) {
+  run.ln_1_plus_z = std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z;
+  if (iteration_number > 0 && run.shared.enabled) {
+    for (const std::string& text : run.shared.messages) run.out.message(text);
+    if (!run.shared.parted) {  // the first pass was this pass, down to z_end
+      run.out.pass_finished(iteration_number);
+      return Status::ok;
+    }
+    resume(run, run.shared.state, step_number);
+  }
+  for (; run.ln_1_plus_z >= std::log(cs.z_end + 1); run.ln_1_plus_z = run.ln_1_plus_z + cs.D_ln_1_plus_z) {
     if (cancelled(run)) return Status::cancelled;
     Set_redshifts(run, run.ln_1_plus_z);
+    if (!rows_for_step(run)) return Status::cancelled;
+    const bool gives_rows = last_pass || step_shared_with_feedback_pass(run, step_number);
     set_xi(run);
     Init_Additional_Kinetic_Coefficients(run, iteration_number);
     if (cancelled(run)) return Status::cancelled;  // the correction may have given up half-way
@@ -243,7 +307,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     ++run.work.steps;
     if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");
     if (!step_in_physical_range(run)) return broke_down(run, "result out of physical range at z = ");
-    if (iteration_number == number_of_iterations - 1) streams_out_data(run, step_number);
+    if (gives_rows) streams_out_data(run, step_number);
     save_step(run, step_number);
     Save_Inhibition_Coefficients(run.km);
     if (iteration_number == 0) overheating_row(run);
@@ -255,6 +319,8 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
 
 Status run_outer_passes(Run& run) {
   const int passes = run.ph.cs.Number_of_Iterations;
+  run.shared = SharedSteps{};
+  run.shared.enabled = passes == 2;
   for (int iteration_number = 0; iteration_number <= passes - 1; ++iteration_number) {
     const Status status = Iteration_of_Process(run, iteration_number, passes);
     if (status != Status::ok) return status;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "atomic/matter_temperature.h"
 #include "atomic/physics.h"
@@ -16,9 +17,33 @@
 
 namespace primrec {
 
+class FirstPassRows;
+class FirstPassSink;
+
 // An inner iteration that has not converged after this many sweeps gives up:
 // the step goes on from the values reached, with a message.
 constexpr int max_inner_iterations = 1000;
+
+// Where a pass stands between two steps: what it needs to go on.
+struct PassState {
+  PlasmaValues plasma;
+  MatterTemperature tm;
+  KineticMatrix km;
+  ReactionRates rates;
+  double ln_1_plus_z;  // of the next step
+  int step_number;     // steps done
+};
+
+// Two passes on one thread: while the feedback correction is exactly 1 the
+// feedback pass repeats the first pass bit for bit, so the first pass gives
+// the rows of those steps itself and keeps the state before the first step
+// where the two part; the feedback pass starts there.
+struct SharedSteps {
+  bool enabled = false;
+  bool parted = false;   // the state before the parting step is kept
+  PassState state{};
+  std::vector<std::string> messages;  // the first pass's before it, which the feedback pass repeats
+};
 
 struct Run {
   Run(const Constants& cs, Observer& out, const Options& options) : ph(cs), out(out), options(options) {}
@@ -41,6 +66,19 @@ struct Run {
   Work work;
   std::string error;  // the message of a breakdown
   double error_z = 0.0;
+  int pass = 0;       // the pass under way, or the one that broke down
+
+  SharedSteps shared;
+  // The feedback pass beside the first: the first pass's rows come from here
+  // as it makes them (null: the table is complete when the pass starts).
+  FirstPassRows* rows_from_first_pass = nullptr;
+  // A first pass beside the feedback pass: it holds no table of its own and
+  // tells the feedback pass when its rows are complete.
+  bool keeps_overheating_table = true;
+  FirstPassSink* first_pass_sink = nullptr;
+  bool rows_complete_told = false;
+  // Set when nothing more of this run's passes is wanted.
+  const std::atomic<bool>* abandoned = nullptr;
 };
 
 // Start state of a pass at z_start (always z_begin).
@@ -52,10 +90,11 @@ int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
 // One outer pass; iteration_number runs from 0. Status::ok, or
 // Status::breakdown when a step ended with a result that is not a finite
 // number (the pass stops before that step's output, with the message in
-// run.error), or Status::cancelled.
+// run.error), or Status::cancelled (also when the first pass beside it failed).
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations);
 
-// The outer passes of a run: one, or two with the feedback.
+// The outer passes of a run, one after the other on this thread: one, or two
+// with the feedback.
 Status run_outer_passes(Run& run);
 
 }  // namespace primrec

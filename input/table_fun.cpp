@@ -28,24 +28,17 @@ double interpolate(double x, const couple_double& a, const couple_double& b) {
 
 void table_fun::add_row(double x, double y) {
   rows_.push_back({x, y});
-  direction_ = 0;
+  const size_t n = rows_.size();
+  if (!std::isfinite(x)) monotonic_ = false;
+  if (n == 2) direction_ = rows_[1].x > rows_[0].x ? 1 : -1;
+  if (n >= 2 && !(direction_ > 0 ? rows_[n - 1].x > rows_[n - 2].x : rows_[n - 1].x < rows_[n - 2].x))
+    monotonic_ = false;
 }
 
 void table_fun::clear() {
   rows_.clear();
   direction_ = 0;
-}
-
-// Decided once: bisection needs strictly monotonic, finite arguments.
-void table_fun::index_rows() {
-  direction_ = 0;
-  if (rows_.size() < 2) return;
-  const int direction = rows_[1].x > rows_[0].x ? 1 : -1;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    if (!std::isfinite(rows_[i].x)) return;
-    if (i > 0 && !(direction > 0 ? rows_[i].x > rows_[i - 1].x : rows_[i].x < rows_[i - 1].x)) return;
-  }
-  direction_ = direction;
+  monotonic_ = true;
 }
 
 double table_fun::line_approx_walk(double x) const {
@@ -57,7 +50,8 @@ double table_fun::line_approx_walk(double x) const {
 // Finds the pair the walk would take (or -1 for none) when that can be proved
 // without walking; returns false where only the walk can tell.
 bool table_fun::bracketing_pair_by_bisection(double x, long* pair) const {
-  if (direction_ == 0 || !std::isfinite(x)) return false;
+  // Bisection needs strictly monotonic, finite arguments.
+  if (!monotonic_ || direction_ == 0 || !std::isfinite(x)) return false;
   const long n = static_cast<long>(rows_.size());
   // First row at or past x in the direction of the table.
   long lo = 0, hi = n;

@@ -4,7 +4,7 @@
 // interpolates between the first pair of consecutive rows that brackets its
 // argument, in that order, and gives 0 outside the table. The run's one table
 // is ln_HydRO: ln of the hydrogen overheating against redshift, produced by
-// the first pass and read by the second.
+// the first pass and read by the second, possibly while it still grows.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +23,6 @@ class table_fun {
   void add_row(double x, double y);
   // Removes every row.
   void clear();
-  // Call once the last row is in: decides whether the arguments allow a bisection.
-  void index_rows();
 
   // The interpolated value at x: what the walk from the first row gives, found
   // by bisection when the arguments are strictly monotonic and that is safe.
@@ -39,9 +37,11 @@ class table_fun {
   bool bracketing_pair_by_bisection(double x, long* pair) const;
 
   std::vector<couple_double> rows_;
-  // The direction of the arguments when strictly monotonic and finite: +1, -1,
-  // or 0 (walk); set by index_rows.
+  // The direction of the arguments while they are strictly monotonic and
+  // finite: +1, -1, or 0 (walk, for good once they are not); kept up to date
+  // row by row, so that a growing table is searched as the finished one would be.
   int direction_ = 0;
+  bool monotonic_ = true;
 };
 
 }  // namespace primrec

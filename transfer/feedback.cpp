@@ -42,12 +42,23 @@ double feedback_factor(const Feedback& fb, const LymanLevel& level, double z, do
 
 }  // namespace
 
+namespace {
+
+// Blackbody photons per mode at Lyman alpha at z.
+double occupation_at_Lyman_alpha(const Physics& ph, double z) {
+  const Constants& cs = ph.cs;
+  const double p = z + 1;
+  const double nu_alpha = 0.75 * cs.freq1;
+  return planckian_photon_per_mode(ph, nu_alpha, p * cs.T0);
+}
+
+}  // namespace
+
 double Hydrogen_radiation_overheating(Physics& ph, double z, const HydrogenState& s) {
   const Constants& cs = ph.cs;
   const double A_2s1sHydI = ph.at.A_2s1sHydI;
   const double p = z + 1;
-  const double nu_alpha = 0.75 * cs.freq1;
-  const double n_pl = planckian_photon_per_mode(ph, nu_alpha, p * cs.T0);
+  const double n_pl = occupation_at_Lyman_alpha(ph, z);
   const double R = Lyman_alpha_Sobolev_rate(ph, z, ph.at.lambd_aHydI, s.HydI);
   const double Rec = cs.N0_e * std::pow(p, 3) * s.El * s.recomb_HydII_var * s.HydII;
   const double U = n_pl * (3 * R + A_2s1sHydI) * s.HydI + Rec;
@@ -67,12 +78,45 @@ bool Out_of_Hydrogen_radiation_overheating_ln(Physics& ph, double z, const Hydro
   return true;
 }
 
+// 1 / (exp(x) - 1) is 0 only where exp(x) overflows, and x grows as the
+// radiation cools. Divided by 0, the overheating is infinite or not a number.
+bool overheating_rows_ended(const Physics& ph, double z) { return occupation_at_Lyman_alpha(ph, z) == 0; }
+
 void Init_HydRO(Feedback& fb, const Physics& ph) {
-  fb.ln_HydRO.index_rows();
   const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
   const int top = std::max(std::min(N, largest_kept_level), 2);
   fb.levels.assign(static_cast<size_t>(top) + 1, LymanLevel{});
   for (int k = 2; k <= top; ++k) fb.levels[static_cast<size_t>(k)] = lyman_level(ph.cs, k);
+}
+
+// Pass 0 adds its rows at falling z (its steps go down, and rounding to the
+// printed digits never turns two redshifts round), and a look-up at x takes the
+// first pair of rows that brackets x. So once a row at or below x follows one
+// at or above it, that pair is the answer for good; and if even the first row
+// lies below x, no row will ever bracket x. A step at z looks up z and the
+// higher redshifts z_f where the Lyman lines of the levels above emitted: the
+// rows settle them all once the last row lies below z, or at z after another.
+bool rows_settle_step(const table_fun& ln_HydRO, double z) {
+  const size_t n = ln_HydRO.size();
+  if (n == 0) return false;
+  const double last = ln_HydRO.row(n - 1).x;
+  return last < z || (last == z && n >= 2);
+}
+
+// Above z = 1650 every feedback factor is 1 and the correction is
+// 1 + (4/3)^3 S, S a sum of terms >= 0 taken from n = 3 up. Rounding keeps the
+// order of sums of such terms, so S is at least its first term: when that term
+// already lifts the correction above 1, billions of levels need not be summed
+// to know it.
+bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z) {
+  if (!(z > z_feedback_start)) return false;
+  const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
+  if (N >= 3) {
+    const LymanLevel third = level_of(fb, ph.cs, 3);
+    const double first_term = third.frequency_cube * std::exp(third.boltzmann_energy / ((z + 1) * ph.cs.T0));
+    if (1.0 + ph.cs.four_thirds_cubed * first_term != 1.0) return false;
+  }
+  return Hydrogen_FeedBack_Correction(fb, ph, z, 1) == 1.0;
 }
 
 // A value of exactly 0 stands for a redshift outside the table.

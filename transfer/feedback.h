@@ -50,8 +50,23 @@ double Hydrogen_radiation_overheating(Physics& ph, double z, const HydrogenState
 // numbers as a reader of the printed row gets them; false when there is none.
 bool Out_of_Hydrogen_radiation_overheating_ln(Physics& ph, double z, const HydrogenState& s, couple_double& row);
 
-// Readies the rows of pass 0 for the look-ups of pass 1, and the levels.
+// Readies the levels of pass 1; the rows of pass 0 are read as they stand.
 void Init_HydRO(Feedback& fb, const Physics& ph);
+
+// Whether the rows of ln_HydRO so far give every look-up of a pass-1 step at z
+// the value the finished table gives, while pass 0 is still adding rows.
+bool rows_settle_step(const table_fun& ln_HydRO, double z);
+
+// Whether no row can follow a step of pass 0 at z: the blackbody's photon
+// occupation at Lyman alpha has underflowed to 0 there, and as the radiation
+// cools it stays 0, so that the overheating, measured against it, is never a
+// finite number again.
+bool overheating_rows_ended(const Physics& ph, double z);
+
+// Whether the correction of pass 1 at z is exactly 1, known without the table:
+// then pass 1's step at z is pass 0's, bit for bit. False at and below
+// z = 1650, where the table decides.
+bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z);
 
 // 1 minus the overheating at the redshift z_f where the Lyman line of level n + 1
 // emitted what reaches the Lyman line of level n at z, over the overheating at z.

@@ -26,8 +26,8 @@ enum class Status {
   ok = 0,           // the history is complete
   input_error = 1,  // a parameter failed its check; nothing was computed
   breakdown = 2,    // a step gave a result that is not a finite number or out of its physical range
-                    // (error says which): the rows of the last pass up to that step (none when it was
-                    // the first of two passes)
+                    // (error says which): the rows of the last pass up to that step (none in a History
+                    // when it was the first of two passes)
   cancelled = 3,    // the caller's cancel flag was set; the history stops where it was
 };
 
@@ -81,7 +81,13 @@ struct Progress {
 };
 
 // Receives a solve as it goes. The program streams the rows into its tables
-// through one of these; solve() without one collects them in a History.
+// through one of these; solve() without one collects them in a History. Every
+// call comes on the thread that called solve(). With the feedback pass beside
+// the first (Options::threads), the calls of the two passes interleave: each
+// kind (rows, overheating rows, messages) keeps its order, the messages of the
+// first pass all come before those of the feedback pass, and only the feedback
+// pass, which trails, tells its progress. A breakdown of the first pass may
+// then come after rows of the feedback pass: they are void, as the status says.
 class PRIMREC_API Observer {
  public:
   virtual ~Observer() = default;
@@ -120,6 +126,11 @@ struct Options {
   // Checked once per step: when it becomes true the solve stops with
   // Status::cancelled. May be set from another thread.
   const std::atomic<bool>* cancel = nullptr;
+  // 2: with the feedback, the feedback pass runs beside the first on a second
+  // thread, so that the history takes little more time than one pass. 1: the
+  // passes run one after the other on the caller's thread (for many solves in
+  // parallel, one per core). The results are the same bits either way.
+  int threads = 2;
 };
 
 // The whole history in memory.

@@ -33,7 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&y, data + at + sizeof x, sizeof y);
     table.add_row(x, y);
   }
-  table.index_rows();
   const double inf = std::numeric_limits<double>::infinity();
   for (size_t i = 0; i < table.size(); ++i) {
     const double x = table.row(i).x;

@@ -23,7 +23,6 @@ using primrec::table_fun;
 table_fun table_of(const std::vector<std::pair<double, double>>& rows) {
   table_fun table;
   for (const auto& [x, y] : rows) table.add_row(x, y);
-  table.index_rows();
   return table;
 }
 
@@ -88,7 +87,6 @@ TEST(TableFun, BisectionGivesExactlyWhatTheWalkGives) {
     if (kind == 2) std::shuffle(xs.begin(), xs.end(), rng);  // not monotonic: walked
     table_fun table;
     for (double arg : xs) table.add_row(arg, value(rng));
-    table.index_rows();
     std::vector<double> probes = xs;  // exactly at row arguments
     for (int i = 0; i + 1 < n; ++i) probes.push_back(xs[i] + (xs[i + 1] - xs[i]) * unit(rng));
     for (double edge : {xs.front(), xs.back()})
