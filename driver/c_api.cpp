@@ -158,7 +158,7 @@ int primrec_read_parameters(const char* directory, primrec_parameters* parameter
   }
 }
 
-primrec_history* primrec_solve(const primrec_parameters* parameters) {
+primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int threads) {
   primrec_history* history = new (std::nothrow) primrec_history;
   if (history == nullptr) return nullptr;
   try {
@@ -166,7 +166,9 @@ primrec_history* primrec_solve(const primrec_parameters* parameters) {
       history->solution.status = primrec::Status::input_error;
       history->solution.error = kNoParametersMessage;
     } else {
-      history->solution = primrec::solve(to_cpp(*parameters));
+      primrec::Options options;
+      options.threads = threads;
+      history->solution = primrec::solve(to_cpp(*parameters), options);
       split_overheating(history);
     }
     history->status = static_cast<int>(history->solution.status);
@@ -176,6 +178,10 @@ primrec_history* primrec_solve(const primrec_parameters* parameters) {
     mark_no_memory(history);
   }
   return history;
+}
+
+primrec_history* primrec_solve(const primrec_parameters* parameters) {
+  return primrec_solve_threads(parameters, primrec::Options{}.threads);
 }
 
 int primrec_status(const primrec_history* history) {

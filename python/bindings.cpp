@@ -35,16 +35,18 @@ py::array_t<double> overheating(std::vector<primrec::OverheatingRow>& rows, cons
 }
 
 // The solve without the GIL, so that other threads run their own meanwhile.
-primrec::Solution solve_released(const primrec::Parameters& parameters) {
+primrec::Solution solve_released(const primrec::Parameters& parameters, int threads) {
   py::gil_scoped_release release;
-  return primrec::solve(parameters);
+  primrec::Options options;
+  options.threads = threads;
+  return primrec::solve(parameters, options);
 }
 
 // status, error, error_z, then the columns z, HydI, HydII, HeI, HeII, HeIII,
 // el, x_e, T_m, the overheating rows and the messages. The arrays share the
 // solution's vectors; the solution lives until the last of them is freed.
-py::tuple solve(const primrec::Parameters& parameters) {
-  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters));
+py::tuple solve(const primrec::Parameters& parameters, int threads) {
+  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters, threads));
   primrec::Solution* s = solution.get();
   py::capsule owner(solution.release(), [](void* p) { delete static_cast<primrec::Solution*>(p); });
   primrec::History& h = s->history;
@@ -154,7 +156,8 @@ PYBIND11_MODULE(_primrec, m) {
       "status, parameters, messages, error of reading the five input files in a directory");
   m.def("check_parameters", &primrec::check_parameters,
         "the program's message(s) for the first check the parameters fail; empty when they pass");
-  m.def("solve", &solve, "status, error, error_z, the history's arrays, overheating rows and messages");
+  m.def("solve", &solve, py::arg("parameters"), py::arg("threads"),
+        "status, error, error_z, the history's arrays, overheating rows and messages");
   m.def("last_scattering", &last_scattering, "continued_below, z_star, z_peak, peak_full_width, z, tau, g");
   m.def("format_table", &format_table, "the table lines of two columns, as the program prints them");
   m.def("solve_seconds", &solve_seconds, "seconds of one solve called from C++ (-1 when it fails)");

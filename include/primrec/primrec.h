@@ -102,6 +102,12 @@ PRIMREC_API int primrec_read_parameters(const char* directory, primrec_parameter
  * NULL handle as one whose history could not be stored: PRIMREC_NO_MEMORY,
  * its message, no rows and NULL columns. */
 PRIMREC_API primrec_history* primrec_solve(const primrec_parameters* parameters);
+/* The same, on `threads` threads: 2 (what primrec_solve does) runs the feedback
+ * pass beside the first, so that a history with the feedback takes little more
+ * time than one without; 1 runs the passes one after the other on the calling
+ * thread (so does any number below 2), for callers that solve many histories
+ * in parallel, one per core. Either gives the same bits. */
+PRIMREC_API primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int threads);
 
 PRIMREC_API int primrec_status(const primrec_history* history);
 /* The message of the failure, as the program prints it; "" when there is none. */

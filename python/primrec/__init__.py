@@ -261,21 +261,28 @@ class History:
         return plot_history(self, title)
 
 
-def solve(params=None, **changes):
+def solve(params=None, threads=2, **changes):
     """The recombination history of `params` (Parameters; the defaults without),
     with the keyword values changed:
 
         primrec.solve(omega_b=0.045, H0=70)
 
+    threads=2 runs the feedback pass beside the first on a second thread, so
+    that a history with the feedback takes little more time than one without;
+    threads=1 keeps to one thread (many solves in parallel, one per core). The
+    numbers are the same either way.
+
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     """
+    if threads not in (1, 2):
+        raise ValueError("threads must be 1 or 2")
     p = Parameters() if params is None else params
     if changes or not isinstance(p, Parameters):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
     else:
         p = p.replace()  # the history keeps its own copy
-    status, error, error_z, *columns, overheating, messages = _primrec.solve(p)
+    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads)
     if status == _primrec.STATUS_INPUT_ERROR:
         raise InputError(error)
     history = History(p, columns, overheating, messages)

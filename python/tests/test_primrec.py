@@ -114,10 +114,16 @@ def test_threads_give_the_bits_of_one_by_one():
     alone = [primrec.solve(p) for p in grid]
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         together = list(pool.map(primrec.solve, grid + grid))
-    for a, b in zip(alone + alone, together):
+    # With the feedback, its pass beside the first or after it on one thread.
+    feedback = [p.replace(Number_of_levels_for_Resonant_Feedback=3) for p in grid[:2]]
+    beside = [primrec.solve(p) for p in feedback]
+    after = [primrec.solve(p, threads=1) for p in feedback]
+    for a, b in zip(alone + alone + beside, together + after):
         for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m", "overheating"):
             assert np.array_equal(getattr(a, name), getattr(b, name)), name
         assert a.z_star == b.z_star
+    with pytest.raises(ValueError):
+        primrec.solve(threads=3)
 
 
 def test_plot_headless(default_history, tmp_path):

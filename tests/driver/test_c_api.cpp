@@ -216,6 +216,9 @@ TEST(CApiSolve, EveryColumnHasTheBitsOfTheCppHistory) {
     const Handle c = solve_c(p);
     expect_same_history(c.get(), cpp);
     EXPECT_TRUE(std::isnan(primrec_breakdown_z(c.get())));
+    primrec_parameters one;
+    copy_parameters(p, &one);
+    expect_same_history(Handle(primrec_solve_threads(&one, 1)).get(), cpp);
   }
 }
 
