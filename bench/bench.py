@@ -10,8 +10,10 @@ builds must be byte-identical: a speed-up never changes a result.
     python3 bench/bench.py [--base REV] [--reps N] [--markdown FILE] [--cases a,b]
 """
 import argparse
+import math
 import os
 import pathlib
+import random
 import shutil
 import statistics
 import subprocess
@@ -41,14 +43,65 @@ def build(source, build_dir, targets=("primrec",)):
 
 
 def in_process(build_dir, reps):
-    """One history in-process against the whole program, for the default inputs
-    with their feedback levels and with one level (primrec-solve-timer)."""
-    lines = []
+    """One history in-process (two threads and one) against the whole program,
+    for the default inputs with their feedback levels and with one level
+    (primrec-solve-timer), and what two passes cost against one."""
+    lines, medians = [], {}
     for levels in (10, 1):
         done = subprocess.run([str(build_dir / "primrec-solve-timer"), str(reps), str(levels)],
                               capture_output=True, text=True, check=True)
-        lines.append(done.stdout.strip())
+        for line in done.stdout.splitlines():
+            if line.startswith("medians:"):
+                medians[levels] = dict(field.split("=") for field in line.split()[1:])
+            else:
+                lines.append(line)
+    two, one = medians[10], medians[1]
+    lines.append("two passes against one, whole program: %.2f (two threads); in-process: %.2f (two threads), %.2f (one)"
+                 % (float(two["program"]) / float(one["program"]), float(two["threads2"]) / float(one["threads2"]),
+                    float(two["threads1"]) / float(one["threads1"])))
     return lines
+
+
+def random_inputs(rng):
+    """Inputs drawn from the physical range of the property test."""
+    early = rng.random() < 0.5
+    z_begin = rng.uniform(7000, 10000) if early else rng.uniform(3000, 5000)
+    changes = {
+        "redshifts.in": {"z_begin": "%.17g" % z_begin, "z_end": "%.17g" % math.exp(rng.uniform(math.log(0.5), math.log(200))),
+                         "step": "%.17g" % math.exp(rng.uniform(math.log(1e-3), math.log(5e-3))),
+                         "norm": "%.17g" % math.exp(rng.uniform(math.log(1e-10), math.log(1e-6))),
+                         "number_of_info_points": str(rng.randint(1, 10))},
+        "fine_effects.in": {"Number": str(rng.choice([1, 2, 2, 3, 10, rng.randint(4, 30)]))},
+        "fudge_factors.in": {"F_H": "%.17g" % rng.uniform(1.0, 1.3), "A_perturbation_H": "%.17g" % rng.uniform(-0.2, 0.2)},
+        "cosm_p.in": {"H0": "%.17g" % rng.uniform(50, 90), "omega_m": "%.17g" % rng.uniform(0.2, 0.5),
+                      "omega_lambda": "%.17g" % rng.uniform(0.5, 0.8), "omega_b": "%.17g" % rng.uniform(0.02, 0.08),
+                      "X_M": "%.17g" % rng.uniform(0.70, 0.80), "T0": "%.17g" % rng.uniform(2.6, 2.8)},
+    }
+    if early:  # varied constants shift helium recombination: start it doubly ionised
+        changes["fund.in"] = {"me": "%.17g" % (9.10938215e-28 * rng.uniform(0.9, 1.1)),
+                              "e": "%.17g" % (4.80320427e-10 * rng.uniform(0.95, 1.05))}
+    return changes
+
+
+def random_identity(exe, base_exe, count):
+    """Random inputs: the tables (and what the program printed) of the two builds."""
+    rng = random.Random(20261208)
+    differ = []
+    for i in range(count):
+        changes = random_inputs(rng)
+        here, there = BUILD / "random" / str(i) / "tree", BUILD / "random" / str(i) / "base"
+        outputs = []
+        for directory, binary in ((here, exe), (there, base_exe)):
+            write_case(directory, changes)
+            for table in TABLES:
+                (directory / table).unlink(missing_ok=True)
+            done = subprocess.run([str(binary)], cwd=directory, capture_output=True, text=True)
+            outputs.append((done.returncode, done.stdout))
+        if outputs[0] != outputs[1] or tables_of(here) != tables_of(there):
+            differ.append(str(here.parent))
+    print(f"random inputs: {count - len(differ)} of {count} give byte-identical tables and messages"
+          + (": differ in " + ", ".join(differ) if differ else ""))
+    return not differ
 
 
 def checkout(rev):
@@ -100,6 +153,7 @@ def main():
     parser.add_argument("--reps", type=int, default=5)
     parser.add_argument("--markdown", help="also write the table as Markdown to this file")
     parser.add_argument("--cases", default=",".join(CASES))
+    parser.add_argument("--random", type=int, default=12, help="random input sets compared with --base")
     args = parser.parse_args()
 
     exe = build(ROOT, BUILD / "tree", ("primrec", "primrec-solve-timer"))
@@ -136,13 +190,14 @@ def main():
     print()
     print(table)
     print()
-    # A solve runs on one thread; the program adds the tables it writes.
-    print("threads per solve: 1")
+    random_identical = random_identity(exe, base_exe, args.random) if base_exe and args.random > 0 else True
+    # With the feedback the feedback pass runs beside the first.
+    print("threads per solve: 2 with the feedback (its pass beside the first), 1 without")
     for line in in_process(BUILD / "tree", max(args.reps, 5)):
         print(line)
     if args.markdown:
         pathlib.Path(args.markdown).write_text(table + "\n")
-    if any(row.get("identical") is False for row in rows):
+    if any(row.get("identical") is False for row in rows) or not random_identical:
         sys.exit("the tables of the two builds differ")
 
 

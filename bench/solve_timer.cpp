@@ -1,6 +1,7 @@
 // Times one history of the default parameters in-process (primrec::solve,
-// kept in memory) against the whole program on the same inputs (a process
-// that reads the files and writes the tables), alternating the two.
+// kept in memory; with the feedback pass beside the first on a second thread,
+// and on one thread) against the whole program on the same inputs (a process
+// that reads the files and writes the tables), alternating the three.
 //
 //   build/release/primrec-solve-timer [repetitions [levels]]
 #include <spawn.h>
@@ -54,9 +55,11 @@ double time_program(const std::string& dir) {
   return milliseconds_since(start);
 }
 
-double time_solve(const primrec::Parameters& p) {
+double time_solve(const primrec::Parameters& p, int threads) {
+  primrec::Options options;
+  options.threads = threads;
   const Clock::time_point start = Clock::now();
-  const primrec::Solution s = primrec::solve(p);
+  const primrec::Solution s = primrec::solve(p, options);
   if (!s.ok()) std::exit(1);
   return milliseconds_since(start);
 }
@@ -73,13 +76,18 @@ int main(int argc, char** argv) {
     copy_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name, std::string(dir) + "/" + name);
   std::ofstream(std::string(dir) + "/fine_effects.in")
       << "Number of levels for resonant feedback = " << p.Number_of_levels_for_Resonant_Feedback << "\n";
-  std::vector<double> program, in_process;
+  std::vector<double> program, two_threads, one_thread;
   for (int i = 0; i < repetitions; ++i) {
     program.push_back(time_program(dir));
-    in_process.push_back(time_solve(p));
+    two_threads.push_back(time_solve(p, 2));
+    one_thread.push_back(time_solve(p, 1));
   }
-  std::printf("default parameters, %d levels, median of %d: whole program %.1f ms, in-process solve %.1f ms\n",
-              p.Number_of_levels_for_Resonant_Feedback, repetitions, median(program), median(in_process));
+  std::printf("default parameters, %d levels, median of %d: whole program %.1f ms, in-process solve %.1f ms "
+              "(%.1f ms on one thread)\n",
+              p.Number_of_levels_for_Resonant_Feedback, repetitions, median(program), median(two_threads),
+              median(one_thread));
+  std::printf("medians: program=%.3f threads2=%.3f threads1=%.3f\n", median(program), median(two_threads),
+              median(one_thread));
   const std::string cleanup = std::string("rm -rf '") + dir + "'";
   return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }

@@ -135,20 +135,15 @@ char* format_g8(char* out, double value) {
   return format_rounded(out, d);
 }
 
-namespace {
-
-// One "%-20.8g" field: the number, then blanks to the width.
-char* put_field(char* out, double value) {
+char* format_table_field(char* out, double value) {
   char* const end = out + table_field_width;
   char* const written = format_g8(out, value);
   std::memset(written, ' ', static_cast<size_t>(end - written));
   return end;
 }
 
-}  // namespace
-
 char* format_table_line(char* line, double first, double second) {
-  char* const end = put_field(put_field(line, first), second);
+  char* const end = format_table_field(format_table_field(line, first), second);
   *end = '\n';
   return end + 1;
 }

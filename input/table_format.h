@@ -5,14 +5,17 @@
 
 namespace primrec {
 
+// Every number of a table takes this many characters: "%.8g" never needs more.
+constexpr int table_field_width = 20;
+
 // Writes value as "%.8g" would, at most 15 characters; returns the end.
 char* format_g8(char* out, double value);
 
 // The value a reader of the printed number gets back ("%.8g", then "%lg").
 double printed_value(double value);
 
-// Every number of a table takes this many characters: "%.8g" never needs more.
-constexpr int table_field_width = 20;
+// One "%-20.8g" field, exactly table_field_width characters, into `out`; returns its end.
+char* format_table_field(char* out, double value);
 
 // One table line, two "%-20.8g" fields and a line end, into `line`; returns its end.
 char* format_table_line(char* line, double first, double second);

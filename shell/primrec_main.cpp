@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "input/table_format.h"
 #include "primrec/primrec.hpp"
 #include "shell/input_check.h"
 #include "shell/progress.h"
@@ -66,13 +67,15 @@ class TableWriter : public primrec::Observer {
  public:
   explicit TableWriter(Tables& tables) : t_(tables) {}
   void row(const primrec::Row& r) override {
-    t_.el.line(r.z, r.el);
-    t_.HydI.line(r.z, r.HydI);
-    t_.HydII.line(r.z, r.HydII);
-    t_.HeI.line(r.z, r.HeI);
-    t_.HeII.line(r.z, r.HeII);
-    t_.HeIII.line(r.z, r.HeIII);
-    t_.T_matter.line(r.z, r.T_m);
+    char z[primrec::table_field_width];  // the same in every table: formatted once
+    primrec::format_table_field(z, r.z);
+    t_.el.line(z, r.el);
+    t_.HydI.line(z, r.HydI);
+    t_.HydII.line(z, r.HydII);
+    t_.HeI.line(z, r.HeI);
+    t_.HeII.line(z, r.HeII);
+    t_.HeIII.line(z, r.HeIII);
+    t_.T_matter.line(z, r.T_m);
   }
   void overheating_row(const primrec::OverheatingRow& r) override { t_.overheat->line(r.z, r.ln_overheating); }
   void message(const std::string& text) override {

@@ -63,6 +63,8 @@ class TableFile {
   TableFile& operator=(const TableFile&) = delete;
 
   void line(double first, double second);
+  // A line whose first field is already formatted (format_table_field).
+  void line(const char* first_field, double second);
   // Closes the temporary; false, after "error of writing file <name>", when a
   // write failed.
   bool close();
