@@ -8,13 +8,17 @@ include(CMakePackageConfigHelpers)
 if(PROJECT_VERSION)
   set(PRIMREC_PACKAGE_VERSION ${PROJECT_VERSION})
 else()
-  set(PRIMREC_PACKAGE_VERSION 0.1.0)
+  set(PRIMREC_PACKAGE_VERSION 0.2.0)
 endif()
 set(PRIMREC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/primrec)
 
 # The shared library carries the major version in its soname so that a later
-# incompatible one can sit beside it.
+# incompatible one can sit beside it; before 1.0 every minor version may change
+# the interface (0.2 added fields to Options), so the soname carries both.
 string(REGEX MATCH "^[0-9]+" PRIMREC_SOVERSION "${PRIMREC_PACKAGE_VERSION}")
+if(PRIMREC_SOVERSION STREQUAL "0")
+  string(REGEX MATCH "^[0-9]+\\.[0-9]+" PRIMREC_SOVERSION "${PRIMREC_PACKAGE_VERSION}")
+endif()
 set_target_properties(primrec_shared PROPERTIES
   EXPORT_NAME primrec
   VERSION ${PRIMREC_PACKAGE_VERSION}

@@ -243,8 +243,13 @@ Outcome side_by_side(const Constants& cs, Observer& out, const Options& options)
   try {
     status = Iteration_of_Process(*feedback, 1, passes_with_feedback);
   } catch (...) {
-    beside.abandon();
+    // The first pass runs to its end and all it made reaches the caller, as
+    // it would have before the feedback pass began one after the other.
     first_thread.join();
+    try {
+      beside.finish(feedback->fb.ln_HydRO);
+    } catch (...) {  // the first error is the one to report
+    }
     throw;
   }
   // A breakdown of the feedback pass waits for the first pass, whose own

@@ -52,6 +52,10 @@ void save_step(Run& run, int& step_number) {
   run.tm.T_matter_var_ = run.tm.T_matter_var;
 }
 
+}  // namespace
+
+// The parts of a step that the fast mode's steps share.
+
 void Save_Inhibition_Coefficients(KineticMatrix& km) {
   km.CHeIII_ = km.CHeIII;
   km.CHeII_ = km.CHeII;
@@ -152,13 +156,21 @@ bool step_in_physical_range(const Run& run) {
 }
 
 // One row of the history when step_number is a multiple of the output stride.
-void streams_out_data(Run& run, int step_number) {
+// The rows of the steps the first pass shares with the feedback pass are held
+// back until the first pass has completed: before that they are not the
+// history's.
+void streams_out_data(Run& run, int step_number, bool held) {
   const Constants& cs = run.ph.cs;
   if (step_number % cs.number_of_info_points != 0) return;
   const Plasma& p = run.plasma;
-  run.out.row({run.z, p.HydI.x, p.HydII.x, p.HeI.x, p.HeII.x, p.HeIII.x,
-               printed_electron_fraction(cs, run.z, p.El.x), electrons_per_hydrogen(cs, p.El.x),
-               run.tm.T_matter_var});
+  const Row row{run.z, p.HydI.x, p.HydII.x, p.HeI.x, p.HeII.x, p.HeIII.x,
+                printed_electron_fraction(cs, run.z, p.El.x), electrons_per_hydrogen(cs, p.El.x),
+                run.tm.T_matter_var};
+  if (held) {
+    run.shared.rows.push_back(row);
+  } else {
+    run.out.row(row);
+  }
 }
 
 // The feedback pass beside need not wait for the end of the first pass to
@@ -217,11 +229,13 @@ void resume(Run& run, const PassState& state, int& step_number) {
 bool step_shared_with_feedback_pass(Run& run, int step_number) {
   SharedSteps& shared = run.shared;
   if (run.pass != 0 || !shared.enabled || shared.parted) return false;
-  if (feedback_correction_is_one_above_table(run.fb, run.ph, run.z)) return true;
+  if (feedback_correction_is_one_above_table(run.fb, run.ph, run.z, run.options.cancel)) return true;
   shared.state = state_of(run, step_number);
   shared.parted = true;
   return false;
 }
+
+namespace {
 
 // How far down the range of ln(1+z) a pass is.
 struct PassRange {
@@ -289,6 +303,8 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
   run.ln_1_plus_z = std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z;
   if (iteration_number > 0 && run.shared.enabled) {
     for (const std::string& text : run.shared.messages) run.out.message(text);
+    for (const Row& row : run.shared.rows) run.out.row(row);
+    run.shared.rows = {};
     if (!run.shared.parted) {  // the first pass was this pass, down to z_end
       run.out.pass_finished(iteration_number);
       return Status::ok;
@@ -307,7 +323,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     ++run.work.steps;
     if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");
     if (!step_in_physical_range(run)) return broke_down(run, "result out of physical range at z = ");
-    if (gives_rows) streams_out_data(run, step_number);
+    if (gives_rows) streams_out_data(run, step_number, !last_pass);
     save_step(run, step_number);
     Save_Inhibition_Coefficients(run.km);
     if (iteration_number == 0) overheating_row(run);

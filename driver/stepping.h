@@ -43,6 +43,7 @@ struct SharedSteps {
   bool parted = false;   // the state before the parting step is kept
   PassState state{};
   std::vector<std::string> messages;  // the first pass's before it, which the feedback pass repeats
+  std::vector<Row> rows;              // the rows of the steps before it, given when the feedback pass starts
 };
 
 struct Run {
@@ -80,6 +81,18 @@ struct Run {
   // Set when nothing more of this run's passes is wanted.
   const std::atomic<bool>* abandoned = nullptr;
 };
+
+// The parts of a step that the fast mode's steps share with these.
+void Save_Inhibition_Coefficients(KineticMatrix& km);
+// What depends on z, z_ and the previous step's values alone: once per step.
+void Init_step(Run& run);
+std::string message_at(const char* text, double z);
+bool step_result_finite(const Run& run);
+bool step_in_physical_range(const Run& run);
+// The overheating row of a pass-0 step (z <= 2000, finite).
+void overheating_row(Run& run);
+Status broke_down(Run& run, const char* message);
+bool cancelled(const Run& run);
 
 // Start state of a pass at z_start (always z_begin).
 int Set_Initial_Conditions(Run& run, double z_start);

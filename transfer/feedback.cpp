@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "atomic/rate_coefficients.h"
 #include "input/table_format.h"
@@ -24,6 +25,8 @@ LymanLevel lyman_level(const Constants& cs, int n) {
 constexpr int largest_kept_level = 100000;
 // How many levels pass between two looks at the cancel flag (about 0.03 s).
 constexpr long long levels_between_cancel_checks = 1 << 20;
+// Units of the last place of z + 1 by which z_f may round below z.
+constexpr double lookup_rounding_margin = 8;
 
 LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
   if (n < static_cast<long long>(fb.levels.size())) return fb.levels[static_cast<size_t>(n)];
@@ -94,13 +97,15 @@ void Init_HydRO(Feedback& fb, const Physics& ph) {
 // first pair of rows that brackets x. So once a row at or below x follows one
 // at or above it, that pair is the answer for good; and if even the first row
 // lies below x, no row will ever bracket x. A step at z looks up z and the
-// higher redshifts z_f where the Lyman lines of the levels above emitted: the
-// rows settle them all once the last row lies below z, or at z after another.
+// redshifts z_f where the Lyman lines of the levels above emitted. These lie
+// above z, but with hundreds of thousands of levels the two shares of z_f
+// nearly cancel and its rounding may put it a few units of the last place
+// below z: the rows settle the step once the last lies below that margin.
 bool rows_settle_step(const table_fun& ln_HydRO, double z) {
   const size_t n = ln_HydRO.size();
   if (n == 0) return false;
-  const double last = ln_HydRO.row(n - 1).x;
-  return last < z || (last == z && n >= 2);
+  const double lowest_look_up = z - lookup_rounding_margin * std::numeric_limits<double>::epsilon() * (z + 1);
+  return ln_HydRO.row(n - 1).x < lowest_look_up;
 }
 
 // Above z = 1650 every feedback factor is 1 and the correction is
@@ -108,7 +113,8 @@ bool rows_settle_step(const table_fun& ln_HydRO, double z) {
 // order of sums of such terms, so S is at least its first term: when that term
 // already lifts the correction above 1, billions of levels need not be summed
 // to know it.
-bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z) {
+bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z,
+                                           const std::atomic<bool>* cancel) {
   if (!(z > z_feedback_start)) return false;
   const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
   if (N >= 3) {
@@ -116,7 +122,7 @@ bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& p
     const double first_term = third.frequency_cube * std::exp(third.boltzmann_energy / ((z + 1) * ph.cs.T0));
     if (1.0 + ph.cs.four_thirds_cubed * first_term != 1.0) return false;
   }
-  return Hydrogen_FeedBack_Correction(fb, ph, z, 1) == 1.0;
+  return Hydrogen_FeedBack_Correction(fb, ph, z, 1, cancel) == 1.0;
 }
 
 // A value of exactly 0 stands for a redshift outside the table.

@@ -66,7 +66,8 @@ bool overheating_rows_ended(const Physics& ph, double z);
 // Whether the correction of pass 1 at z is exactly 1, known without the table:
 // then pass 1's step at z is pass 0's, bit for bit. False at and below
 // z = 1650, where the table decides.
-bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z);
+bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 // 1 minus the overheating at the redshift z_f where the Lyman line of level n + 1
 // emitted what reaches the Lyman line of level n at z, over the overheating at z.

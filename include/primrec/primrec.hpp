@@ -101,6 +101,8 @@ class PRIMREC_API Observer {
   virtual void progress(const Progress&) {}
 };
 
+// The work a solve did: it depends on how the passes were scheduled (on one
+// thread the feedback pass skips the steps it shares with the first).
 struct Work {
   long long steps = 0;             // redshift steps of all passes
   long long inner_iterations = 0;  // sweeps of all steps
@@ -129,7 +131,8 @@ struct Options {
   // 2: with the feedback, the feedback pass runs beside the first on a second
   // thread, so that the history takes little more time than one pass. 1: the
   // passes run one after the other on the caller's thread (for many solves in
-  // parallel, one per core). The results are the same bits either way.
+  // parallel, one per core). The history, its messages and failures are the
+  // same bits either way.
   int threads = 2;
 };
 

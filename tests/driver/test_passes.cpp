@@ -173,12 +173,29 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
   options.cancel = &canceller.cancel;
   EXPECT_EQ(primrec::solve(quick(8000, 1, 4e-3, 10), canceller, options).status, Status::cancelled);
 
+  // What the first pass made reaches the observer before the exception does.
   struct Thrower : primrec::Observer {
+    size_t overheating_rows = 0;
+    bool first_finished = false;
     void row(const primrec::Row& r) override {
       if (r.z < 1000) throw std::runtime_error("observer failed");
     }
+    void overheating_row(const primrec::OverheatingRow&) override { ++overheating_rows; }
+    void pass_finished(int pass) override { first_finished = first_finished || pass == 0; }
   } thrower;
-  EXPECT_THROW(primrec::solve(quick(8000, 1, 4e-3, 10), thrower), std::runtime_error);
+  const Parameters p = quick(8000, 1, 4e-3, 10);
+  EXPECT_THROW(primrec::solve(p, thrower), std::runtime_error);
+  EXPECT_EQ(thrower.overheating_rows, primrec::solve(p).history.overheating.size());
+  EXPECT_TRUE(thrower.first_finished);
+
+  // On one thread the rows the first pass shares with the feedback pass wait
+  // for the first pass to complete: a breakdown of it gives the observer none.
+  struct Refuser : primrec::Observer {
+    void row(const primrec::Row&) override { throw std::runtime_error("no rows expected"); }
+  } refuser;
+  primrec::Options one_thread;
+  one_thread.threads = 1;
+  EXPECT_EQ(primrec::solve(quick(8000, 1, 0.1, 2), refuser, one_thread).status, Status::breakdown);
 }
 
 // The feedback pass beside the first reads a table that is still growing. Its
@@ -222,6 +239,18 @@ TEST(FeedbackLookups, TheRowsThatSettleAStepGiveTheFinishedTablesAnswers) {
   // the feedback pass reads the table as final from there.
   ASSERT_GT(rows_ended_at, 0);
   EXPECT_GE(finished.ln_HydRO.row(finished.ln_HydRO.size() - 1).x, rows_ended_at);
+}
+
+// With hundreds of thousands of levels some z_f round a unit of the last place
+// below z: a last row exactly at z does not settle the step.
+TEST(FeedbackLookups, ManyLevelsLookBelowTheStepsRedshift) {
+  primrec::Feedback growing, finished;
+  for (const auto& [x, y] : std::vector<std::pair<double, double>>{{1900, -10}, {1500, -12}, {1023.5, -14}})
+    growing.ln_HydRO.add_row(x, y);
+  EXPECT_FALSE(primrec::rows_settle_step(growing.ln_HydRO, 1023.5));
+  for (const auto& [x, y] : std::vector<std::pair<double, double>>{{1900, -10}, {1500, -12}, {1023.5, -14}, {1000, -15}})
+    finished.ln_HydRO.add_row(x, y);
+  EXPECT_TRUE(primrec::rows_settle_step(finished.ln_HydRO, 1023.5));
 }
 
 // Rows with one redshift twice (steps finer than the printed digits) are
