@@ -12,6 +12,11 @@
 
 namespace primrec {
 
+// The seven rate coefficients that follow the radiation temperature alone.
+struct RadiationRates {
+  double recomb_HeIII, ion_HeII, recomb_HeII, ion_HeI, recomb_orto_HeII, ion_orto_HeI, ion_HydI;
+};
+
 // Values of pure functions remembered with their inputs, bit for bit: a step
 // asks for most of them several times with the same inputs.
 struct Memos {
@@ -21,6 +26,9 @@ struct Memos {
   last_value<double> recomb_orto_HeII;         // itself and for ion_orto_HeI
   last_value<double> g_e;                      // four photoionisation rates at one temperature
   recent_values<3, double, double> crs_sctn;   // the three frequencies of the HeI lines
+  // At the step's radiation temperature and the previous step's: the fast
+  // mode's next step asks again for the second.
+  recent_results<2, RadiationRates, double> radiation_rates;
 };
 
 struct Physics {

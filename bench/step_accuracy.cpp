@@ -3,7 +3,10 @@
 // smaller step, the shift of z_* (tau = 1), and the time of the history, with
 // everything else as in examples/default/.
 //
-//   build/release/primrec-step-accuracy [--reference 2e-5] [--z 5:200] [--levels N] step...
+//   build/release/primrec-step-accuracy [--reference 2e-5] [--z 5:200] [--levels N] [--fast TOL] step...
+//
+// With --fast the runs (not the reference) are those of the fast mode at
+// tolerance TOL, each step then only the spacing of the rows.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -23,10 +26,13 @@ struct Run {
   double z_star;
 };
 
-Run solve_at(primrec::Parameters p, double step) {
+Run solve_at(primrec::Parameters p, double step, double fast_tolerance = 0) {
   p.step = step;
+  primrec::Options options;
+  options.fast = fast_tolerance > 0;
+  if (options.fast) options.tolerance = fast_tolerance;
   const auto start = std::chrono::steady_clock::now();
-  primrec::Solution s = primrec::solve(p);
+  primrec::Solution s = primrec::solve(p, options);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   if (!s.ok()) {
     std::fprintf(stderr, "step %g: %s", step, s.error.c_str());
@@ -66,7 +72,7 @@ Deviation deviation(const primrec::History& run, const std::vector<double>& colu
 
 int main(int argc, char** argv) {
   primrec::Parameters p = primrec::default_parameters();
-  double reference_step = 2e-5, z_low = 5, z_high = 200;
+  double reference_step = 2e-5, z_low = 5, z_high = 200, fast_tolerance = 0;
   std::vector<double> steps;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -74,6 +80,8 @@ int main(int argc, char** argv) {
       reference_step = std::atof(argv[++i]);
     } else if (arg == "--z" && i + 1 < argc) {
       std::sscanf(argv[++i], "%lf:%lf", &z_low, &z_high);
+    } else if (arg == "--fast" && i + 1 < argc) {
+      fast_tolerance = std::atof(argv[++i]);
     } else if (arg == "--levels" && i + 1 < argc) {
       p.Number_of_levels_for_Resonant_Feedback = std::atoi(argv[++i]);
     } else {
@@ -84,9 +92,10 @@ int main(int argc, char** argv) {
   const Run ref = solve_at(p, reference_step);
   std::printf("deviation from step %g over %g <= z <= %g (levels %d)\n", reference_step, z_low, z_high,
               p.Number_of_levels_for_Resonant_Feedback);
+  if (fast_tolerance > 0) std::printf("fast mode, tolerance %g; the step is that of the rows\n", fast_tolerance);
   std::printf("%-10s %-22s %-22s %-12s %s\n", "step", "T_m (at z)", "x_e (at z)", "z_* shift", "time [ms]");
   for (double step : steps) {
-    const Run run = solve_at(p, step);
+    const Run run = solve_at(p, step, fast_tolerance);
     const Deviation T = deviation(run.history, run.history.T_m, ref.history, ref.history.T_m, z_low, z_high);
     const Deviation x = deviation(run.history, run.history.x_e, ref.history, ref.history.x_e, z_low, z_high);
     std::printf("%-10g %-9.2e (%-9.4g)    %-9.2e (%-9.4g)    %-+12.2e %.1f\n", step, T.largest, T.z_of_largest,

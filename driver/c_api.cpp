@@ -158,7 +158,15 @@ int primrec_read_parameters(const char* directory, primrec_parameters* parameter
   }
 }
 
-primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int threads) {
+void primrec_default_options(primrec_options* options) {
+  if (options == nullptr) return;
+  const primrec::Options defaults;
+  options->threads = defaults.threads;
+  options->fast = defaults.fast ? 1 : 0;
+  options->tolerance = defaults.tolerance;
+}
+
+primrec_history* primrec_solve_with(const primrec_parameters* parameters, const primrec_options* options) {
   primrec_history* history = new (std::nothrow) primrec_history;
   if (history == nullptr) return nullptr;
   try {
@@ -166,9 +174,13 @@ primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int
       history->solution.status = primrec::Status::input_error;
       history->solution.error = kNoParametersMessage;
     } else {
-      primrec::Options options;
-      options.threads = threads;
-      history->solution = primrec::solve(to_cpp(*parameters), options);
+      primrec::Options cpp;
+      if (options != nullptr) {
+        cpp.threads = options->threads;
+        cpp.fast = options->fast != 0;
+        cpp.tolerance = options->tolerance;
+      }
+      history->solution = primrec::solve(to_cpp(*parameters), cpp);
       split_overheating(history);
     }
     history->status = static_cast<int>(history->solution.status);
@@ -180,8 +192,16 @@ primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int
   return history;
 }
 
-primrec_history* primrec_solve(const primrec_parameters* parameters) {
-  return primrec_solve_threads(parameters, primrec::Options{}.threads);
+primrec_history* primrec_solve(const primrec_parameters* parameters) { return primrec_solve_with(parameters, nullptr); }
+
+double primrec_x_e_at(const primrec_history* history, double z) {
+  if (!stored(history)) return std::numeric_limits<double>::quiet_NaN();
+  return primrec::x_e_at(history->solution.history, z);
+}
+
+double primrec_T_m_at(const primrec_history* history, double z) {
+  if (!stored(history)) return std::numeric_limits<double>::quiet_NaN();
+  return primrec::T_m_at(history->solution.history, z);
 }
 
 int primrec_status(const primrec_history* history) {

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/fast_solver.h"
 #include "driver/stepping.h"
 #include "input/rounding.h"
 #include "transfer/feedback.h"
@@ -45,9 +46,21 @@ Outcome outcome_of(const Run& run, Status status) {
   return o;
 }
 
+// One pass of the run's mode.
+Status run_pass(Run& run, int pass, const Options& options) {
+  if (options.fast) return fast_pass(run, pass, options.tolerance);
+  return Iteration_of_Process(run, pass, run.ph.cs.Number_of_Iterations);
+}
+
 Outcome one_after_another(const Constants& cs, Observer& out, const Options& options) {
   const auto run = std::make_unique<Run>(cs, out, options);
-  const Status status = run_outer_passes(*run);
+  Status status = Status::ok;
+  if (options.fast) {
+    for (int pass = 0; pass < cs.Number_of_Iterations && status == Status::ok; ++pass)
+      status = fast_pass(*run, pass, options.tolerance);
+  } else {
+    status = run_outer_passes(*run);
+  }
   return outcome_of(*run, status);
 }
 
@@ -212,7 +225,7 @@ void run_first_pass(Run& first, FirstPassBeside& beside) {
   const round_to_nearest rounding;
   FirstPassEnd end;
   try {
-    end.status = Iteration_of_Process(first, 0, passes_with_feedback);
+    end.status = run_pass(first, 0, first.options);
     end.error = first.error;
     end.error_z = first.error_z;
   } catch (...) {
@@ -241,7 +254,7 @@ Outcome side_by_side(const Constants& cs, Observer& out, const Options& options)
   }
   Status status;
   try {
-    status = Iteration_of_Process(*feedback, 1, passes_with_feedback);
+    status = run_pass(*feedback, 1, options);
   } catch (...) {
     // The first pass runs to its end and all it made reaches the caller, as
     // it would have before the feedback pass began one after the other.

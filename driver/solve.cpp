@@ -1,6 +1,9 @@
 // The library's entry: a solve checks its parameters, derives the constants,
 // builds a Run and runs its passes, streaming the rows to an observer or
 // collecting them into a History.
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "driver/passes.h"
@@ -82,6 +85,33 @@ Solution solve(const Parameters& parameters, const Options& options) {
   solution.history = std::move(history);
   return solution;
 }
+
+namespace {
+
+// The quadratic in ln(1+z) through the three rows nearest z.
+double at(const History& h, const std::vector<double>& column, double z) {
+  const size_t n = h.z.size();
+  if (n < 3 || !(z <= h.z.front() && z >= h.z.back())) return std::numeric_limits<double>::quiet_NaN();
+  // The first row at or below z (the rows fall).
+  size_t j = static_cast<size_t>(
+      std::lower_bound(h.z.begin(), h.z.end(), z, [](double row, double x) { return row > x; }) - h.z.begin());
+  size_t first = j == 0 ? 0 : j - 1;
+  if (first + 3 > n) first = n - 3;
+  const double u = std::log1p(z);
+  double sum = 0;
+  for (size_t a = first; a < first + 3; ++a) {
+    double w = 1;
+    for (size_t b = first; b < first + 3; ++b)
+      if (b != a) w *= (u - std::log1p(h.z[b])) / (std::log1p(h.z[a]) - std::log1p(h.z[b]));
+    sum += w * column[a];
+  }
+  return sum;
+}
+
+}  // namespace
+
+double x_e_at(const History& history, double z) { return at(history, history.x_e, z); }
+double T_m_at(const History& history, double z) { return at(history, history.T_m, z); }
 
 LastScattering last_scattering(const Parameters& parameters, const std::vector<double>& z,
                                const std::vector<double>& el) {

@@ -10,15 +10,15 @@
 
 namespace primrec {
 
-// The last `Size` distinct values; the oldest makes room for a new one.
-template <int Size, typename... Inputs>
-class recent_values {
+// The last `Size` distinct results; the oldest makes room for a new one.
+template <int Size, typename Result, typename... Inputs>
+class recent_results {
   // Doubles only: a tuple of them has no padding, so its bytes are its values.
   static_assert((std::is_same_v<Inputs, double> && ...), "inputs are doubles");
 
  public:
   template <typename Compute>
-  double operator()(Compute compute, Inputs... inputs) {
+  Result operator()(Compute compute, Inputs... inputs) {
     const std::tuple<Inputs...> key(inputs...);
     for (int i = 0; i < filled_; ++i)
       if (std::memcmp(&key, &keys_[i], sizeof key) == 0) return values_[i];
@@ -33,8 +33,11 @@ class recent_values {
   int filled_ = 0;
   int next_ = -1;
   std::tuple<Inputs...> keys_[Size] = {};
-  double values_[Size] = {};
+  Result values_[Size] = {};
 };
+
+template <int Size, typename... Inputs>
+using recent_values = recent_results<Size, double, Inputs...>;
 
 template <typename... Inputs>
 using last_value = recent_values<1, Inputs...>;

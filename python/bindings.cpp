@@ -35,18 +35,20 @@ py::array_t<double> overheating(std::vector<primrec::OverheatingRow>& rows, cons
 }
 
 // The solve without the GIL, so that other threads run their own meanwhile.
-primrec::Solution solve_released(const primrec::Parameters& parameters, int threads) {
+primrec::Solution solve_released(const primrec::Parameters& parameters, const primrec::Options& options) {
   py::gil_scoped_release release;
-  primrec::Options options;
-  options.threads = threads;
   return primrec::solve(parameters, options);
 }
 
 // status, error, error_z, then the columns z, HydI, HydII, HeI, HeII, HeIII,
 // el, x_e, T_m, the overheating rows and the messages. The arrays share the
 // solution's vectors; the solution lives until the last of them is freed.
-py::tuple solve(const primrec::Parameters& parameters, int threads) {
-  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters, threads));
+py::tuple solve(const primrec::Parameters& parameters, int threads, bool fast, double tolerance) {
+  primrec::Options options;
+  options.threads = threads;
+  options.fast = fast;
+  options.tolerance = tolerance;
+  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters, options));
   primrec::Solution* s = solution.get();
   py::capsule owner(solution.release(), [](void* p) { delete static_cast<primrec::Solution*>(p); });
   primrec::History& h = s->history;
@@ -54,6 +56,23 @@ py::tuple solve(const primrec::Parameters& parameters, int threads) {
                         column(h.HydI, owner), column(h.HydII, owner), column(h.HeI, owner), column(h.HeII, owner),
                         column(h.HeIII, owner), column(h.el, owner), column(h.x_e, owner), column(h.T_m, owner),
                         overheating(h.overheating, owner), h.messages);
+}
+
+// x_e and T_m at the redshifts `at`, through the library's own interpolation.
+py::tuple rows_at(const py::array_t<double, py::array::c_style | py::array::forcecast>& z,
+                  const py::array_t<double, py::array::c_style | py::array::forcecast>& x_e,
+                  const py::array_t<double, py::array::c_style | py::array::forcecast>& T_m,
+                  const py::array_t<double, py::array::c_style | py::array::forcecast>& at) {
+  primrec::History h;
+  h.z.assign(z.data(), z.data() + z.size());
+  h.x_e.assign(x_e.data(), x_e.data() + x_e.size());
+  h.T_m.assign(T_m.data(), T_m.data() + T_m.size());
+  py::array_t<double> x(at.size()), T(at.size());
+  for (py::ssize_t i = 0; i < at.size(); ++i) {
+    x.mutable_data()[i] = primrec::x_e_at(h, at.data()[i]);
+    T.mutable_data()[i] = primrec::T_m_at(h, at.data()[i]);
+  }
+  return py::make_tuple(x, T);
 }
 
 std::vector<double> as_vector(const py::array_t<double, py::array::c_style | py::array::forcecast>& a) {
@@ -156,8 +175,9 @@ PYBIND11_MODULE(_primrec, m) {
       "status, parameters, messages, error of reading the five input files in a directory");
   m.def("check_parameters", &primrec::check_parameters,
         "the program's message(s) for the first check the parameters fail; empty when they pass");
-  m.def("solve", &solve, py::arg("parameters"), py::arg("threads"),
+  m.def("solve", &solve, py::arg("parameters"), py::arg("threads"), py::arg("fast"), py::arg("tolerance"),
         "status, error, error_z, the history's arrays, overheating rows and messages");
+  m.def("rows_at", &rows_at, "x_e and T_m of the rows (z, x_e, T_m) at the redshifts z, as the library gives them");
   m.def("last_scattering", &last_scattering, "continued_below, z_star, z_peak, peak_full_width, z, tau, g");
   m.def("format_table", &format_table, "the table lines of two columns, as the program prints them");
   m.def("solve_seconds", &solve_seconds, "seconds of one solve called from C++ (-1 when it fails)");

@@ -104,7 +104,7 @@ void report_work(const primrec::Work& work) {
 // Reads the inputs and solves into the tables; true when the history is
 // complete. A failed input, a step whose result is not a finite number or out
 // of its physical range, or an interrupt is a failure.
-bool solve_into(Tables& tables, const InterruptWatch& interrupts) {
+bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
   const primrec::Reading reading = primrec::read_parameters("");
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
@@ -113,6 +113,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts) {
   TableWriter writer(tables);
   primrec::Options options;
   options.cancel = &interrupts.cancel();
+  options.fast = fast;
   const primrec::Solution solution = primrec::solve(reading.parameters, writer, options);
   writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
@@ -124,7 +125,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts) {
 // written in full: a failed or interrupted run leaves the directory's earlier
 // tables as they were. A table that could not be created or put in place is
 // reported, and the others are published.
-int run_primrec() {
+int run_primrec(bool fast) {
   const DirectoryLock lock;
   if (!lock.acquired()) {
     std::printf("another run is using this directory\n");
@@ -132,7 +133,7 @@ int run_primrec() {
   }
   const InterruptWatch interrupts;
   Tables tables;
-  const bool solved = solve_into(tables, interrupts);
+  const bool solved = solve_into(tables, interrupts, fast);
   const bool written = tables.close();
   if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
   if (!solved || !written) return exit_failure;
@@ -142,6 +143,8 @@ int run_primrec() {
 
 const char* const usage =
     "usage: primrec [DIR]          run in DIR (the working directory without it)\n"
+    "       primrec --fast [DIR]   the same in the fast mode: steps chosen by their error\n"
+    "                              (about 1e-4 in x_e and T_m), the rows as the inputs ask\n"
     "       primrec --check [DIR]  read and check the inputs of DIR, print every value, do not run\n"
     "       primrec --help | --version\n"
     "\n"
@@ -180,12 +183,14 @@ int main(int argc, char** argv) {
     if (argc == 3 && !enter(argv[2])) return exit_failure;
     return check_inputs();
   }
-  if (argc > 2 || (first != nullptr && first[0] == '-')) {
+  const bool fast = first != nullptr && std::strcmp(first, "--fast") == 0;
+  const char* directory = fast ? (argc > 2 ? argv[2] : nullptr) : first;
+  if (argc > (fast ? 3 : 2) || (directory != nullptr && directory[0] == '-')) {
     std::fputs(usage, stderr);
     return exit_usage;
   }
-  if (first != nullptr && !enter(first)) return exit_failure;
-  const int status = run_primrec();
+  if (directory != nullptr && !enter(directory)) return exit_failure;
+  const int status = run_primrec(fast);
   if (status > exit_signal_base) end_by_signal(status - exit_signal_base);
   return status;
 }

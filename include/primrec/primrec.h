@@ -102,12 +102,28 @@ PRIMREC_API int primrec_read_parameters(const char* directory, primrec_parameter
  * NULL handle as one whose history could not be stored: PRIMREC_NO_MEMORY,
  * its message, no rows and NULL columns. */
 PRIMREC_API primrec_history* primrec_solve(const primrec_parameters* parameters);
-/* The same, on `threads` threads: 2 (what primrec_solve does) runs the feedback
- * pass beside the first, so that a history with the feedback takes little more
- * time than one without; 1 runs the passes one after the other on the calling
- * thread (so does any number below 2), for callers that solve many histories
- * in parallel, one per core. Either gives the same bits. */
-PRIMREC_API primrec_history* primrec_solve_threads(const primrec_parameters* parameters, int threads);
+/* How a history is solved. */
+typedef struct primrec_options {
+  /* 2: with the feedback, its pass runs beside the first on a second thread, so
+   * that the history takes little more time than one pass; 1 (or any number
+   * below 2): on the calling thread only, for callers that solve many
+   * histories in parallel, one per core. The same bits either way. */
+  int threads;
+  /* Non-zero: the fast mode. Its steps follow an estimate of their error
+   * against `tolerance` (relative, about what x_e and T_m then err by) instead
+   * of the step of the input, which then only sets the redshifts of the rows. */
+  int fast;
+  double tolerance;
+} primrec_options;
+/* threads 2, the default mode, tolerance 1e-4 (for the fast mode). */
+PRIMREC_API void primrec_default_options(primrec_options* options);
+/* primrec_solve with options (NULL: the defaults). */
+PRIMREC_API primrec_history* primrec_solve_with(const primrec_parameters* parameters,
+                                                const primrec_options* options);
+/* x_e and T_m at any z between the first and the last row: the quadratic in
+ * ln(1+z) through the three nearest rows; NaN outside them or for a NULL handle. */
+PRIMREC_API double primrec_x_e_at(const primrec_history* history, double z);
+PRIMREC_API double primrec_T_m_at(const primrec_history* history, double z);
 
 PRIMREC_API int primrec_status(const primrec_history* history);
 /* The message of the failure, as the program prints it; "" when there is none. */

@@ -134,12 +134,26 @@ struct Options {
   // parallel, one per core). The history, its messages and failures are the
   // same bits either way.
   int threads = 2;
+  // The fast mode: the same physics, its steps chosen by an estimate of their
+  // local error against `tolerance` (relative, for every species, the
+  // electrons and the matter temperature) instead of the step of the input,
+  // which then only sets the redshifts of the rows. Far fewer steps for an
+  // accuracy of about the tolerance; the default mode reproduces the fixed-step
+  // iteration to the last bit.
+  bool fast = false;
+  double tolerance = 1e-4;
 };
 
 // The whole history in memory.
 PRIMREC_API Solution solve(const Parameters& parameters, const Options& options = {});
 // The history streamed to `observer`, row by row; Solution::history stays empty.
 PRIMREC_API Solution solve(const Parameters& parameters, Observer& observer, const Options& options = {});
+
+// x_e (free electrons per hydrogen nucleus) and T_m [K] of a history at any
+// redshift between its first and last row: the quadratic in ln(1+z) through
+// the three nearest rows (NaN outside them, or with fewer than three rows).
+PRIMREC_API double x_e_at(const History& history, double z);
+PRIMREC_API double T_m_at(const History& history, double z);
 
 // The Thomson optical depth from today and the visibility of a history.
 struct VisibilityPoint {

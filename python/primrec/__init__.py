@@ -242,6 +242,20 @@ class History:
         t = np.interp(np.log1p(z), np.log1p(zs), taus, left=np.nan, right=np.nan)
         return t[()] if t.ndim == 0 else t
 
+    def x_e_at(self, z):
+        """x_e at z (a number or an array) between the first and the last row: the
+        quadratic in ln(1+z) through the three nearest rows; NaN outside them."""
+        return self._at(z)[0]
+
+    def T_m_at(self, z):
+        """T_m [K] at z (a number or an array), as x_e_at."""
+        return self._at(z)[1]
+
+    def _at(self, z):
+        z = np.asarray(z, dtype=float)
+        x, T = _primrec.rows_at(self.z, self.x_e, self.T_m, z.ravel())
+        return x.reshape(z.shape)[()], T.reshape(z.shape)[()]
+
     # Tables and pictures.
     def write(self, directory):
         """Writes the program's tables HydI.dat ... T_matter.dat and Hyd_Rad_Overheat.dat
@@ -261,7 +275,7 @@ class History:
         return plot_history(self, title)
 
 
-def solve(params=None, threads=2, **changes):
+def solve(params=None, threads=2, fast=False, tolerance=1e-4, **changes):
     """The recombination history of `params` (Parameters; the defaults without),
     with the keyword values changed:
 
@@ -272,17 +286,23 @@ def solve(params=None, threads=2, **changes):
     threads=1 keeps to one thread (many solves in parallel, one per core). The
     numbers are the same either way.
 
+    fast=True: the fast mode, whose steps follow an estimate of their error
+    against `tolerance` (about what x_e and T_m then err by) instead of the
+    step of the inputs, which then only sets the redshifts of the rows.
+
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     """
     if threads not in (1, 2):
         raise ValueError("threads must be 1 or 2")
+    if not tolerance > 0:
+        raise ValueError("tolerance must be above 0")
     p = Parameters() if params is None else params
     if changes or not isinstance(p, Parameters):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
     else:
         p = p.replace()  # the history keeps its own copy
-    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads)
+    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads, bool(fast), float(tolerance))
     if status == _primrec.STATUS_INPUT_ERROR:
         raise InputError(error)
     history = History(p, columns, overheating, messages)

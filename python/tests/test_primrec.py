@@ -157,3 +157,18 @@ def test_example_script_runs(tmp_path):
     assert lines[0] == "z_star = 1090.079, visibility peak at z = 1078.87"
     assert len([line for line in lines if line.startswith("omega_b = ")]) == 100
     assert (tmp_path / "history.png").exists()
+
+
+def test_fast_mode_and_values_between_rows():
+    default = primrec.solve(z_end=200.0)
+    fast = primrec.solve(z_end=200.0, fast=True)
+    assert np.array_equal(fast.z, default.z)  # the rows keep the input's grid
+    assert np.max(np.abs(fast.x_e / default.x_e - 1)) < 1e-3
+    assert np.max(np.abs(fast.T_m / default.T_m - 1)) < 1e-3
+    z = np.array([[1100.0, 500.0], [300.0, 1e5]])
+    x = fast.x_e_at(z)
+    assert x.shape == (2, 2) and math.isnan(x[1, 1])
+    assert fast.x_e_at(fast.z[10]) == fast.x_e[10]
+    assert fast.T_m_at(1000.0) == pytest.approx(default.T_m_at(1000.0), rel=1e-3)
+    with pytest.raises(ValueError):
+        primrec.solve(fast=True, tolerance=0)

@@ -216,9 +216,12 @@ TEST(CApiSolve, EveryColumnHasTheBitsOfTheCppHistory) {
     const Handle c = solve_c(p);
     expect_same_history(c.get(), cpp);
     EXPECT_TRUE(std::isnan(primrec_breakdown_z(c.get())));
-    primrec_parameters one;
-    copy_parameters(p, &one);
-    expect_same_history(Handle(primrec_solve_threads(&one, 1)).get(), cpp);
+    primrec_parameters same;
+    copy_parameters(p, &same);
+    primrec_options one_thread;
+    primrec_default_options(&one_thread);
+    one_thread.threads = 1;
+    expect_same_history(Handle(primrec_solve_with(&same, &one_thread)).get(), cpp);
   }
 }
 

@@ -1,0 +1,184 @@
+// The fast mode: the direct solve against the sweeps it replaces, the accuracy
+// of its histories against the default mode at a fine step, and its option in
+// every interface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/fast_solver.h"
+#include "driver/stepping.h"
+#include "input/constants.h"
+#include "input/table_format.h"
+#include "primrec/primrec.h"
+#include "primrec/primrec.hpp"
+#include "support.h"
+
+namespace {
+
+using primrec::Parameters;
+using primrec::Solution;
+
+Parameters quick(double z_begin, double z_end, double step, int levels) {
+  Parameters p = primrec::default_parameters();
+  p.z_begin = z_begin;
+  p.z_end = z_end;
+  p.step = step;
+  p.Number_of_levels_for_Resonant_Feedback = levels;
+  return p;
+}
+
+Solution fast(const Parameters& p, int threads = 2) {
+  primrec::Options options;
+  options.fast = true;
+  options.threads = threads;
+  return primrec::solve(p, options);
+}
+
+// For a matrix held fixed, the Gauss-Seidel sweeps of the default mode
+// converge to the solution of the step's linear system, which the fast mode
+// solves at once. Mid helium recombination, with hydrogen beginning its own.
+TEST(FastMode, TheDirectSolveIsTheFixedPointOfTheSweeps) {
+  primrec::Observer quiet;
+  const primrec::Options options;
+  const Parameters p = quick(3000, 2000, 1e-3, 1);
+  primrec::Run run(primrec::derive_constants(p), quiet, options);
+  ASSERT_EQ(primrec::Iteration_of_Process(run, 0, 1), primrec::Status::ok);
+  primrec::Plasma& pl = run.plasma;
+  for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x_ = c->x;
+  pl.El.x_ = pl.El.x;
+  primrec::Save_Inhibition_Coefficients(run.km);
+  run.tm.T_matter_var_ = run.tm.T_matter_var;
+  run.z_ = run.z;
+  run.z = std::exp(std::log1p(run.z) + run.ph.cs.D_ln_1_plus_z) - 1;
+  primrec::Init_step(run);
+  primrec::Init_iteration_reaction_rates(run.rates, run.ph, run.tm.T_matter_var);
+  primrec::compute_current_matrix(run.km, run.ph, pl, run.rates);
+  double start[primrec::number_of_components], swept[primrec::number_of_components];
+  for (const primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) start[c->index] = c->x;
+  for (int sweep = 0; sweep < 500; ++sweep) primrec::abundances(pl, run.km, run.ph.cs);
+  for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
+    swept[c->index] = c->x;
+    c->x = start[c->index];
+  }
+  for (const primrec::comp_of_plasm* c : {&pl.HydI, &pl.HeI, &pl.HeII})  // the step moves them
+    EXPECT_NE(swept[c->index], start[c->index]) << c->index;
+  primrec::solve_abundances(pl, run.km, run.ph.cs.D_ln_1_plus_z);
+  for (const primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
+    EXPECT_NEAR(c->x, swept[c->index], 1e-12 * (std::fabs(swept[c->index]) + 1e-30)) << c->index;
+  }
+}
+
+// Relative deviation of x_e and T_m from a history at a fine step, over
+// 5 <= z <= 7500. The fast mode's rows lie on its input's grid, so at the same
+// step its rows are the reference's redshifts.
+struct Deviation {
+  double x_e = 0, T_m = 0;
+};
+
+Deviation deviation(const primrec::History& h, const primrec::History& reference) {
+  Deviation d;
+  EXPECT_EQ(h.size(), reference.size());
+  for (size_t i = 0; i < h.size() && i < reference.size(); ++i) {
+    EXPECT_EQ(h.z[i], reference.z[i]);
+    if (h.z[i] < 5 || h.z[i] > 7500) continue;
+    d.x_e = std::max(d.x_e, std::fabs(h.x_e[i] / reference.x_e[i] - 1));
+    d.T_m = std::max(d.T_m, std::fabs(h.T_m[i] / reference.T_m[i] - 1));
+  }
+  return d;
+}
+
+TEST(FastMode, HistoriesWithinTheToleranceOfAFineStep) {
+  Parameters varied = quick(9000, 2, 1e-4, 3);
+  varied.e *= 1.03;
+  varied.me *= 0.95;
+  Parameters cosmology = quick(4000, 4, 1e-4, 2);
+  cosmology.omega_b = 0.03;
+  cosmology.H0 = 75;
+  cosmology.T0 = 2.65;
+  std::vector<std::pair<std::string, Parameters>> cases = {{"default, one level", quick(8000, 4, 1e-4, 1)}};
+#ifndef PRIMREC_SLOW_BUILD
+  cases.push_back({"varied constants, three levels", varied});
+  cases.push_back({"cosmology, two levels", cosmology});
+#endif
+  for (const auto& [what, p] : cases) {
+    const Solution reference = primrec::solve(p);
+    ASSERT_TRUE(reference.ok()) << what << ": " << reference.error;
+    const Solution s = fast(p);
+    ASSERT_TRUE(s.ok()) << what << ": " << s.error;
+    const Deviation d = deviation(s.history, reference.history);
+    EXPECT_LT(d.x_e, 1e-4) << what;
+    EXPECT_LT(d.T_m, 1e-4) << what;
+    EXPECT_LT(s.work.steps * 10, reference.work.steps) << what;  // far fewer steps than rows
+  }
+}
+
+// The option in the C++ and C interfaces and the program, on one thread and
+// two: the same bits everywhere.
+TEST(FastMode, EveryInterfaceGivesTheSameFastHistory) {
+  Parameters p = quick(8000, 200, 2e-3, 4);
+  p.number_of_info_points = 3;
+  const Solution two = fast(p, 2), one = fast(p, 1);
+  ASSERT_TRUE(two.ok()) << two.error;
+  ASSERT_EQ(two.history.size(), one.history.size());
+  EXPECT_EQ(std::memcmp(two.history.x_e.data(), one.history.x_e.data(), two.history.size() * sizeof(double)), 0);
+  EXPECT_EQ(std::memcmp(two.history.T_m.data(), one.history.T_m.data(), two.history.size() * sizeof(double)), 0);
+  EXPECT_EQ(two.history.overheating.size(), one.history.overheating.size());
+  // The rows keep the default mode's redshifts.
+  EXPECT_EQ(two.history.z, primrec::solve(p).history.z);
+
+  primrec_parameters c;
+  primrec_default_parameters(&c);
+  c.z_end = p.z_end;
+  c.step = p.step;
+  c.number_of_info_points = p.number_of_info_points;
+  c.Number_of_levels_for_Resonant_Feedback = p.Number_of_levels_for_Resonant_Feedback;
+  primrec_options options;
+  primrec_default_options(&options);
+  options.fast = 1;
+  primrec_history* h = primrec_solve_with(&c, &options);
+  ASSERT_EQ(primrec_status(h), PRIMREC_OK);
+  ASSERT_EQ(primrec_rows(h), two.history.size());
+  EXPECT_EQ(std::memcmp(primrec_column(h, PRIMREC_X_E), two.history.x_e.data(), two.history.size() * sizeof(double)),
+            0);
+  EXPECT_EQ(primrec_x_e_at(h, 1100), primrec::x_e_at(two.history, 1100));
+  primrec_free(h);
+
+  testing_support::ScratchDir dir;
+  testing_support::Inputs in = testing_support::inputs_for("4", "8000", "200", "2e-3");
+  in.stride = "3";
+  testing_support::write_inputs(dir.path(), in);
+  const auto result = testing_support::run_command(std::string("cd '") + dir.path() + "' && '" + PRIMREC_EXE +
+                                                   "' --fast");
+  ASSERT_EQ(result.exit_status, 0) << result.output;
+  std::string el;
+  char line[primrec::table_line_length];
+  for (size_t i = 0; i < two.history.size(); ++i)
+    el.append(line, primrec::format_table_line(line, two.history.z[i], two.history.el[i]));
+  EXPECT_EQ(testing_support::read_file(dir.file("el.dat")), el);
+}
+
+// Between the rows, the quadratic through the nearest three; at a row, the row.
+TEST(HistoryAt, RowsExactlyAndBetweenThemSmoothly) {
+  const Solution s = primrec::solve(quick(3000, 500, 4e-3, 1));
+  ASSERT_TRUE(s.ok());
+  const primrec::History& h = s.history;
+  for (size_t i = 0; i < h.size(); i += 37) {
+    EXPECT_EQ(primrec::x_e_at(h, h.z[i]), h.x_e[i]);
+    EXPECT_EQ(primrec::T_m_at(h, h.z[i]), h.T_m[i]);
+  }
+  for (size_t i = 0; i + 1 < h.size(); i += 41) {
+    const double z = 0.5 * (h.z[i] + h.z[i + 1]);
+    const double x = primrec::x_e_at(h, z);
+    EXPECT_GE(x, std::min(h.x_e[i], h.x_e[i + 1]) * (1 - 1e-6));
+    EXPECT_LE(x, std::max(h.x_e[i], h.x_e[i + 1]) * (1 + 1e-6));
+  }
+  EXPECT_TRUE(std::isnan(primrec::x_e_at(h, h.z.front() + 1)));
+  EXPECT_TRUE(std::isnan(primrec::T_m_at(h, h.z.back() - 1)));
+  EXPECT_TRUE(std::isnan(primrec::x_e_at(primrec::History{}, 1000)));
+}
+
+}  // namespace
