@@ -18,6 +18,7 @@
 #include "input/table_format.h"
 #include "primrec/primrec.hpp"
 #include "shell/input_check.h"
+#include "shell/observer_thread.h"
 #include "shell/progress.h"
 #include "shell/run_directory.h"
 
@@ -114,7 +115,11 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
   primrec::Options options;
   options.cancel = &interrupts.cancel();
   options.fast = fast;
-  const primrec::Solution solution = primrec::solve(reading.parameters, writer, options);
+  primrec::Solution solution;
+  {
+    ObserverThread text(writer);
+    solution = primrec::solve(reading.parameters, text, options);
+  }
   writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
   report_work(solution.work);
