@@ -6,7 +6,7 @@
 # make tsan      build (Debug) and run the tests that solve in several threads under ThreadSanitizer
 # make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
 # make bench     time whole runs (BASE=<git revision> to compare, MD=<file> for Markdown,
-#                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5)
+#                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5,fast)
 BUILD_TYPE ?= Release
 BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize

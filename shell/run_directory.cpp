@@ -57,7 +57,9 @@ std::string temporary_name(const char* name) {
 
 // A new file of this run's own: never an existing file or a link someone
 // placed under the name.
-FILE* create_new(const std::string& path) {
+// Fewer, larger writes through `buffer` (table_buffer_bytes, kept until the
+// file is closed).
+FILE* create_new(const std::string& path, char* buffer) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   FILE* file = fdopen(fd, "w");
@@ -65,8 +67,7 @@ FILE* create_new(const std::string& path) {
     close(fd);
     return nullptr;
   }
-  // Fewer, larger writes: a table is written in one go.
-  std::setvbuf(file, nullptr, _IOFBF, table_buffer_bytes);
+  std::setvbuf(file, buffer, _IOFBF, table_buffer_bytes);
   return file;
 }
 
@@ -116,7 +117,8 @@ void end_by_signal(int signal_number) {
 TableFile::TableFile(const char* name, const char* creation_message)
     : name_(name), creation_message_(creation_message) {
   const std::string temporary = temporary_name(name);
-  if (!is_directory(name)) file_ = create_new(temporary);
+  buffer_ = std::make_unique<char[]>(table_buffer_bytes);
+  if (!is_directory(name)) file_ = create_new(temporary, buffer_.get());
   if (file_ == nullptr) {
     std::printf(creation_message, name);
     return;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // An exclusive lock on the working directory, held for the object's lifetime.
@@ -76,6 +77,7 @@ class TableFile {
   const char* name_;
   const char* creation_message_;
   std::string temporary_;  // empty when the table could not be created
+  std::unique_ptr<char[]> buffer_;  // the file's, until it is closed
   FILE* file_ = nullptr;
   bool write_failed_ = false;
 };
