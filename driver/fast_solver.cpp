@@ -148,16 +148,7 @@ class FastPass {
   }
 
   void start() {
-    run_.pass = pass_;
-    run_.z = cs_.z_begin;
-    Set_Initial_Conditions(run_, cs_.z_begin);
-    if (pass_ == 0) {
-      run_.fb.ln_HydRO.clear();
-      run_.rows_complete_told = false;
-    } else {
-      Init_HydRO(run_.fb, run_.ph);
-    }
-    Init_matrix(run_.km);
+    start_pass(run_, pass_);
     // The rows: the default mode's redshifts, by the same repeated addition.
     const double ln_end = std::log(cs_.z_end + 1);
     ln_row_ = std::log(cs_.z_begin + 1) + cs_.D_ln_1_plus_z;

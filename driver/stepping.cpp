@@ -283,7 +283,7 @@ int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
   return 0;
 }
 
-Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
+void start_pass(Run& run, int iteration_number) {
   const Constants& cs = run.ph.cs;
   run.pass = iteration_number;
   run.z = cs.z_begin;
@@ -296,6 +296,11 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
     Init_HydRO(run.fb, run.ph);
   }
   Init_matrix(run.km);
+}
+
+Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
+  const Constants& cs = run.ph.cs;
+  start_pass(run, iteration_number);
   const PassRange range(cs);
   const bool last_pass = iteration_number == number_of_iterations - 1;
 

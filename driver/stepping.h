@@ -97,6 +97,10 @@ bool cancelled(const Run& run);
 // Start state of a pass at z_start (always z_begin).
 int Set_Initial_Conditions(Run& run, double z_start);
 
+// The start of a pass: the start state, the overheating table started afresh
+// (pass 0) or its levels readied (later passes), the matrices zeroed.
+void start_pass(Run& run, int iteration_number);
+
 // The feedback correction of this step; 1 in the first pass or for one level.
 int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
 

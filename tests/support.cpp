@@ -137,4 +137,13 @@ RunResult run_command(const std::string& command) {
   return {exit_status, output};
 }
 
+primrec::Parameters quick(double z_begin, double z_end, double step, int levels) {
+  primrec::Parameters p = primrec::default_parameters();
+  p.z_begin = z_begin;
+  p.z_end = z_end;
+  p.step = step;
+  p.Number_of_levels_for_Resonant_Feedback = levels;
+  return p;
+}
+
 }  // namespace testing_support

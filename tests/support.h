@@ -8,6 +8,7 @@
 
 #include "atomic/physics.h"
 #include "input/constants.h"
+#include "primrec/primrec.hpp"
 
 namespace testing_support {
 
@@ -96,5 +97,9 @@ RunResult run_command(const std::string& command);
 // Runs the primrec binary in `dir` with no arguments; with a time limit, a run
 // still going after that many seconds is killed and reports exit status 137.
 RunResult run_primrec_in(const std::string& dir, int time_limit_seconds = 0);
+
+// The default parameters with another range, step and number of feedback
+// levels: a run short enough for a test.
+primrec::Parameters quick(double z_begin, double z_end, double step, int levels);
 
 }  // namespace testing_support

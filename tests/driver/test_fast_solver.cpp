@@ -22,14 +22,7 @@ namespace {
 using primrec::Parameters;
 using primrec::Solution;
 
-Parameters quick(double z_begin, double z_end, double step, int levels) {
-  Parameters p = primrec::default_parameters();
-  p.z_begin = z_begin;
-  p.z_end = z_end;
-  p.step = step;
-  p.Number_of_levels_for_Resonant_Feedback = levels;
-  return p;
-}
+using testing_support::quick;
 
 Solution fast(const Parameters& p, int threads = 2) {
   primrec::Options options;

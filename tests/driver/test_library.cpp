@@ -24,14 +24,7 @@ using testing_support::ScratchDir;
 
 namespace {
 
-primrec::Parameters quick(double z_begin, double z_end, double step, int levels) {
-  primrec::Parameters p = primrec::default_parameters();
-  p.z_begin = z_begin;
-  p.z_end = z_end;
-  p.step = step;
-  p.Number_of_levels_for_Resonant_Feedback = levels;
-  return p;
-}
+using testing_support::quick;
 
 // A mix that covers both helium starts, one and two passes, varied constants.
 std::vector<primrec::Parameters> mix() {

@@ -17,6 +17,7 @@
 #include "input/constants.h"
 #include "primrec/primrec.hpp"
 #include "transfer/feedback.h"
+#include "support.h"
 
 namespace {
 
@@ -24,14 +25,7 @@ using primrec::Parameters;
 using primrec::Solution;
 using primrec::Status;
 
-Parameters quick(double z_begin, double z_end, double step, int levels) {
-  Parameters p = primrec::default_parameters();
-  p.z_begin = z_begin;
-  p.z_end = z_end;
-  p.step = step;
-  p.Number_of_levels_for_Resonant_Feedback = levels;
-  return p;
-}
+using testing_support::quick;
 
 class Collector : public primrec::Observer {
  public:
