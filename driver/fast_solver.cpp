@@ -120,6 +120,10 @@ class FastPass {
 
   Status run_pass() {
     start();
+    if (!any_row_) {  // z_end above the first row: no step, as in the default mode
+      run_.out.pass_finished(pass_);
+      return Status::ok;
+    }
     double h = -first_step;
     while (now().ln > ln_last_) {
       if (cancelled(run_)) return Status::cancelled;
@@ -153,12 +157,16 @@ class FastPass {
     const double ln_end = std::log(cs_.z_end + 1);
     ln_row_ = std::log(cs_.z_begin + 1) + cs_.D_ln_1_plus_z;
     ln_last_ = ln_row_;
+    any_row_ = ln_row_ >= ln_end;
     for (double ln = ln_row_; ln >= ln_end; ln = ln + cs_.D_ln_1_plus_z) ln_last_ = ln;
     span_ = std::log(cs_.z_begin + 1) - ln_last_;
     row_number_ = 0;
     points_[0] = Point{};
     points_[0].ln = std::log(cs_.z_begin + 1);
     points_[0].z = cs_.z_begin;
+    // The electrons of the start abundances (the start state's 1 is a
+    // placeholder the first sweep replaces), for rows within the first step.
+    run_.plasma.El.abundance(run_.plasma.first_comp, cs_.delta_el);
     store(points_[0]);
     known_ = 1;
     steps_ = 0;
@@ -177,8 +185,9 @@ class FastPass {
   Status step(double h) {
     for (;;) {
       const double ln = now().ln + h;
-      if (!rows_for_step(ln)) return Status::cancelled;
+      if (cancelled(run_) || !rows_for_step(ln)) return Status::cancelled;
       const bool converged = solve_step(ln, h);
+      if (cancelled(run_)) return Status::cancelled;  // the correction may have given up half-way
       const StepError error = converged ? error_of(ln, h) : StepError{most_growth * 2, 0};
       if (error.scaled() <= 1 || std::fabs(h) <= smallest_step) {
         if (!converged) run_.out.message(message_at("inner iteration did not converge at z = ", run_.z));
@@ -277,7 +286,10 @@ class FastPass {
     last_points(3, p);
     const double h1 = std::fabs(p[2]->ln - p[1]->ln), h2 = std::fabs(p[1]->ln - p[0]->ln), a = std::fabs(h);
     const double predictor = a * (a + h1) * (a + h1 + h2) / 6;
-    const double trapezoidal = a * a * a / 12, backward = 2 * a * a * a / 9;
+    // Backward differences over steps h and h_before err by
+    // (1 + w)^2 / (6 w (1 + 2 w)) h^3 y''' with w = h / h_before: 2/9 when equal.
+    const double w = h / h_before_;
+    const double trapezoidal = a * a * a / 12, backward = (1 + w) * (1 + w) / (6 * w * (1 + 2 * w)) * a * a * a;
     const double of_trapezoidal = trapezoidal / (trapezoidal + predictor);
     const double of_backward = backward / (backward + predictor);
     const Plasma& pl = run_.plasma;
@@ -338,7 +350,8 @@ class FastPass {
     if (pass_ == 0) overheating_row(run_);
     run_.out.progress({pass_, cs_.Number_of_Iterations, run_.z, progress_of(ln)});
     h_before_ = h;
-    next_h_ = std::max(-largest_step, h * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error))));
+    next_h_ = h * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error)));
+    next_h_ = std::min(-smallest_step, std::max(-largest_step, next_h_));
     return Status::ok;
   }
 
@@ -384,6 +397,7 @@ class FastPass {
   double h_before_ = 0;
   double next_h_ = -first_step;
   double ln_row_ = 0, ln_last_ = 0;
+  bool any_row_ = true;
   double span_ = 1;  // of the pass in ln(1+z)
   long long row_number_ = 0;
   bool rows_done_ = false;
@@ -411,7 +425,7 @@ void solve_abundances(Plasma& plasma, const KineticMatrix& km, double D) {
 }
 
 Status fast_pass(Run& run, int pass, double tolerance) {
-  FastPass fast(run, pass, tolerance > 0 ? tolerance : default_fast_tolerance);
+  FastPass fast(run, pass, tolerance);
   return fast.run_pass();
 }
 

@@ -15,11 +15,13 @@
 
 namespace primrec {
 
-// The tolerance of the fast mode when the caller gives none.
-constexpr double default_fast_tolerance = 1e-4;
+// The tolerances the fast mode takes: finer ones reach the rounding of the
+// steps, coarser ones steps the physics does not survive.
+constexpr double finest_fast_tolerance = 1e-8;
+constexpr double coarsest_fast_tolerance = 1e-2;
 
-// One pass of the fast mode (pass 0 or 1 of Number_of_Iterations), at the
-// given tolerance (the default when not above 0).
+// One pass of the fast mode (pass 0 or 1 of Number_of_Iterations), at a
+// tolerance between the finest and the coarsest.
 Status fast_pass(Run& run, int pass, double tolerance);
 
 // The trapezoidal update of the five abundances over a step of D in ln(1+z),

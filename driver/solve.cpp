@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "driver/fast_solver.h"
 #include "driver/passes.h"
 #include "input/constants.h"
 #include "input/rounding.h"
@@ -49,6 +50,9 @@ Solution solve_observed(const Parameters& parameters, Observer& observer, const 
   const round_to_nearest rounding;
   Solution solution;
   solution.error = check_parameters(parameters);
+  if (solution.error.empty() && options.fast && !(options.tolerance >= finest_fast_tolerance &&
+                                                  options.tolerance <= coarsest_fast_tolerance))
+    solution.error = "tolerance of the fast mode has to be between 1e-8 and 1e-2\n";
   if (!solution.error.empty()) {
     solution.status = Status::input_error;
     return solution;

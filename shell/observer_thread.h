@@ -1,7 +1,8 @@
 // The rows of a run, formatted and written on a thread of their own: the
 // solve's threads go on while the text is made. Rows, overheating rows and
 // the end of each pass reach the tables in the order they came; messages and
-// progress stay on the caller's thread, where they are printed at once.
+// progress stay on the caller's thread, where they are printed at once. The
+// sink's calls on the writer's thread must not throw.
 #pragma once
 
 #include <condition_variable>

@@ -83,9 +83,8 @@ class TableWriter : public primrec::Observer {
     progress_.clear();
     std::fputs(text.c_str(), stdout);
   }
-  void pass_finished(int pass) override {
-    if (pass == 0) t_.overheat->close();
-  }
+  // The tables are closed together once the solve has ended, so that a
+  // message of a failed write comes after the solve's, in one order.
   void progress(const primrec::Progress& p) override { progress_.update(p); }
   void end_progress() { progress_.clear(); }
 

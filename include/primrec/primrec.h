@@ -111,7 +111,8 @@ typedef struct primrec_options {
   int threads;
   /* Non-zero: the fast mode. Its steps follow an estimate of their error
    * against `tolerance` (relative, about what x_e and T_m then err by) instead
-   * of the step of the input, which then only sets the redshifts of the rows. */
+   * of the step of the input, which then only sets the redshifts of the rows.
+   * The tolerance must lie between 1e-8 and 1e-2 (else PRIMREC_INPUT_ERROR). */
   int fast;
   double tolerance;
 } primrec_options;

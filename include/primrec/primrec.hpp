@@ -139,7 +139,8 @@ struct Options {
   // electrons and the matter temperature) instead of the step of the input,
   // which then only sets the redshifts of the rows. Far fewer steps for an
   // accuracy of about the tolerance; the default mode reproduces the fixed-step
-  // iteration to the last bit.
+  // iteration to the last bit. The tolerance must lie between 1e-8 and 1e-2
+  // (else Status::input_error); x_e and T_m come within about it.
   bool fast = false;
   double tolerance = 1e-4;
 };

@@ -288,15 +288,14 @@ def solve(params=None, threads=2, fast=False, tolerance=1e-4, **changes):
 
     fast=True: the fast mode, whose steps follow an estimate of their error
     against `tolerance` (about what x_e and T_m then err by) instead of the
-    step of the inputs, which then only sets the redshifts of the rows.
+    step of the inputs, which then only sets the redshifts of the rows; the
+    tolerance must lie between 1e-8 and 1e-2 (else InputError).
 
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     """
     if threads not in (1, 2):
         raise ValueError("threads must be 1 or 2")
-    if not tolerance > 0:
-        raise ValueError("tolerance must be above 0")
     p = Parameters() if params is None else params
     if changes or not isinstance(p, Parameters):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)

@@ -170,5 +170,5 @@ def test_fast_mode_and_values_between_rows():
     assert x.shape == (2, 2) and math.isnan(x[1, 1])
     assert fast.x_e_at(fast.z[10]) == fast.x_e[10]
     assert fast.T_m_at(1000.0) == pytest.approx(default.T_m_at(1000.0), rel=1e-3)
-    with pytest.raises(ValueError):
+    with pytest.raises(primrec.InputError):
         primrec.solve(fast=True, tolerance=0)

@@ -3,6 +3,7 @@
 // every interface.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -152,6 +153,39 @@ TEST(FastMode, EveryInterfaceGivesTheSameFastHistory) {
   for (size_t i = 0; i < two.history.size(); ++i)
     el.append(line, primrec::format_table_line(line, two.history.z[i], two.history.el[i]));
   EXPECT_EQ(testing_support::read_file(dir.file("el.dat")), el);
+}
+
+// The edges of a fast run: rows inside its first step (helium starting singly
+// ionised, so that the start's electrons are not 1), no row at all, a cancel,
+// and tolerances it does not take.
+TEST(FastMode, EdgesOfARun) {
+  const Parameters fine_rows = quick(4000, 3900, 1e-5, 1);
+  const Solution s = fast(fine_rows), reference = primrec::solve(fine_rows);
+  ASSERT_TRUE(s.ok() && reference.ok());
+  for (size_t i = 0; i < 20; ++i) EXPECT_NEAR(s.history.x_e[i], reference.history.x_e[i], 1e-4 * reference.history.x_e[i]);
+
+  const Solution none = fast(quick(8000, 7995, 1e-3, 10));  // z_end above the first row
+  ASSERT_TRUE(none.ok()) << none.error;
+  EXPECT_EQ(none.history.size(), 0u);
+  EXPECT_EQ(none.work.steps, 0);
+
+  std::atomic<bool> cancel{true};
+  primrec::Options options;
+  options.fast = true;
+  options.cancel = &cancel;
+  EXPECT_EQ(primrec::solve(quick(8000, 1, 1e-3, 10), options).status, primrec::Status::cancelled);
+
+  for (double tolerance : {0.0, 1e-9, 0.02, std::nan("")}) {
+    options.cancel = nullptr;
+    options.tolerance = tolerance;
+    const Solution refused = primrec::solve(primrec::default_parameters(), options);
+    EXPECT_EQ(refused.status, primrec::Status::input_error) << tolerance;
+    EXPECT_EQ(refused.error, "tolerance of the fast mode has to be between 1e-8 and 1e-2\n");
+  }
+  for (double tolerance : {1e-8, 1e-2}) {  // the ends of the range run
+    options.tolerance = tolerance;
+    EXPECT_TRUE(primrec::solve(quick(3000, 500, 1e-3, 1), options).ok()) << tolerance;
+  }
 }
 
 // Between the rows, the quadratic through the nearest three; at a row, the row.
