@@ -24,7 +24,6 @@
 #include <cmath>
 #include <memory>
 
-#include "driver/passes.h"
 #include "driver/stepping.h"
 #include "transfer/feedback.h"
 
@@ -185,7 +184,8 @@ class FastPass {
   Status step(double h) {
     for (;;) {
       const double ln = now().ln + h;
-      if (cancelled(run_) || !rows_for_step(ln)) return Status::cancelled;
+      run_.z = std::exp(ln) - 1;
+      if (cancelled(run_) || !rows_for_step(run_)) return Status::cancelled;
       const bool converged = solve_step(ln, h);
       if (cancelled(run_)) return Status::cancelled;  // the correction may have given up half-way
       const StepError error = converged ? error_of(ln, h) : StepError{most_growth * 2, 0};
@@ -197,12 +197,6 @@ class FastPass {
     }
   }
 
-  // The feedback pass beside the first waits for the rows of its step.
-  bool rows_for_step(double ln) {
-    if (run_.rows_from_first_pass == nullptr) return true;
-    return run_.rows_from_first_pass->rows_for_step(run_.fb.ln_HydRO, std::exp(ln) - 1);
-  }
-
   // The factor of the step that would have met the bound: the species' errors
   // go as h^3, the carried ones per unit of ln(1+z) as h^2.
   static double change_for(const StepError& e) {
@@ -210,11 +204,11 @@ class FastPass {
     return e.species >= e.carried ? std::cbrt(1 / e.species) : std::sqrt(1 / e.carried);
   }
 
-  // Iterates the step to ln from the last point; false if it did not converge.
+  // Iterates the step to ln (at run_.z) from the last point; false if it did
+  // not converge.
   bool solve_step(double ln, double h) {
     Plasma& pl = run_.plasma;
     const Point& p = now();
-    run_.z = std::exp(ln) - 1;
     run_.z_ = p.z;
     for (comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x_ = p.x[c->index];
     // The first step of a pass keeps the start's electrons of the step before

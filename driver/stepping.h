@@ -92,6 +92,9 @@ bool step_in_physical_range(const Run& run);
 // The overheating row of a pass-0 step (z <= 2000, finite).
 void overheating_row(Run& run);
 Status broke_down(Run& run, const char* message);
+// The feedback pass beside the first waits for the rows that settle its step
+// at run.z; false once the first pass has failed.
+bool rows_for_step(Run& run);
 bool cancelled(const Run& run);
 
 // Start state of a pass at z_start (always z_begin).
