@@ -17,6 +17,9 @@ namespace primrec {
 
 namespace {
 
+// The expansion rate with its terms summed in the order of the temperature's
+// own derivation; the background's H(z) sums them in another order and
+// differs from this in the last bit.
 double expansion_rate(const Constants& cs, double y) {
   return cs.H0 * std::sqrt(cs.omega_m * std::pow(y, 3) + cs.omega_lambda + cs.omega_k * std::pow(y, 2) +
                            (cs.omega_nu_rel + cs.omega_gamma) * std::pow(y, 4));
@@ -34,12 +37,29 @@ double nuclei_per_electron(const Constants& cs, double y, double start_ions) {
   return start_ions * cs.N0_nuclear * std::pow(y, 3) / (cs.N0_e * std::pow(y, 3));
 }
 
-}  // namespace
-
-double T_matter(MatterTemperature& t, const Physics& ph, double z, double El_x, double start_ions) {
-  Init_step_matter_temperature(t, ph, z, start_ions);
-  return T_matter_of_step(t, ph, El_x);
+// T from (T - T_prev) / D = 2 T + Q (T - T_r).
+double backward_euler(const MatterTemperature& t, double D, double Q) {
+  return (t.T_matter_var_ - D * Q * t.T_r) / (1 - 2 * D - D * Q);
 }
+
+// T from (3 T - 4 T_prev + T_prev_prev) / (2 D) = 2 T + Q (T - T_r): equal steps.
+double bdf2(const MatterTemperature& t, double D, double Q) {
+  const double Ds = 2.0 * D / 3.0;
+  const double Ts = (4.0 * t.T_matter_var_ - t.T_matter_two_steps_back) / 3.0;
+  return (Ts - Ds * Q * t.T_r) / (1.0 - 2.0 * Ds - Ds * Q);
+}
+
+// The same over a step D after a step D_before of another length: with
+// w = D / D_before, T - a T_prev + b T_prev_prev = c (2 T + Q (T - T_r)).
+// For w = 1 it is the formula above, grouped otherwise (so it differs from it
+// in the last bit): equal steps keep the form above.
+double bdf2_unequal_steps(const MatterTemperature& t, double D, double D_before, double Q) {
+  const double w = D / D_before;
+  const double a = (1 + w) * (1 + w) / (1 + 2 * w), b = w * w / (1 + 2 * w), c = D * (1 + w) / (1 + 2 * w);
+  return (a * t.T_matter_var_ - b * t.T_matter_two_steps_back - c * Q * t.T_r) / (1 - 2 * c - c * Q);
+}
+
+}  // namespace
 
 void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, double z, double start_ions) {
   const double y = 1 + z;
@@ -48,27 +68,11 @@ void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, doubl
   t.R = nuclei_per_electron(ph.cs, y, start_ions);
 }
 
-namespace {
-
-// T from (T - T_prev) / D = 2 T + Q (T - T_r).
-double backward_euler(const MatterTemperature& t, double D, double Q) {
-  return (t.T_matter_var_ - D * Q * t.T_r) / (1 - 2 * D - D * Q);
-}
-
-// T from (3 T - 4 T_prev + T_prev_prev) / (2 D) = 2 T + Q (T - T_r).
-double bdf2(const MatterTemperature& t, double D, double Q) {
-  const double Ds = 2.0 * D / 3.0;
-  const double Ts = (4.0 * t.T_matter_var_ - t.T_matter_two_steps_back) / 3.0;
-  return (Ts - Ds * Q * t.T_r) / (1.0 - 2.0 * Ds - Ds * Q);
-}
-
-}  // namespace
-
-double T_matter_of_step(MatterTemperature& t, const Physics& ph, double El_x) {
-  const double D = ph.cs.D_ln_1_plus_z;
+double T_matter_of_step(MatterTemperature& t, double El_x, double D, double D_before) {
   const double Q = El_x / (El_x + t.R) * t.K;
   t.epsT0 = 1 / (Q + 1);
-  return t.two_steps_back_known ? bdf2(t, D, Q) : backward_euler(t, D, Q);
+  if (!t.two_steps_back_known) return backward_euler(t, D, Q);
+  return D == D_before ? bdf2(t, D, Q) : bdf2_unequal_steps(t, D, D_before, Q);
 }
 
 }  // namespace primrec

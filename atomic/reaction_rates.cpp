@@ -6,13 +6,6 @@
 
 namespace primrec {
 
-int Init_reaction_rates(ReactionRates& r, Physics& ph, double z, double z_, double T_matter_var,
-                        double T_matter_var_) {
-  Init_step_reaction_rates(r, ph, z, z_, T_matter_var_);
-  Init_iteration_reaction_rates(r, ph, T_matter_var);
-  return 0;
-}
-
 // Everything but the hydrogen recombination at the current step follows the
 // radiation temperatures at z and z_ or the temperature the previous step ended
 // with: the same in every inner iteration of a step.

@@ -25,12 +25,8 @@ struct ReactionRates {
   double Hydrogen_FeedBack_Correction_var;
 };
 
-// The sixteen rates at z (with T_matter_var) and z_ (with T_matter_var_): the
-// step part and the iteration part below.
-int Init_reaction_rates(ReactionRates& r, Physics& ph, double z, double z_, double T_matter_var,
-                        double T_matter_var_);
-
-// The fifteen that are fixed for the step: all but recomb_HydII_var.
+// The sixteen rates at z (with T_matter_var) and z_ (with T_matter_var_), in
+// two parts. The fifteen that are fixed for the step: all but recomb_HydII_var.
 void Init_step_reaction_rates(ReactionRates& r, Physics& ph, double z, double z_, double T_matter_var_);
 // recomb_HydII_var, at the matter temperature of the inner iteration.
 void Init_iteration_reaction_rates(ReactionRates& r, Physics& ph, double T_matter_var);

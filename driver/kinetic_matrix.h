@@ -1,26 +1,22 @@
-// Kinetic matrices and the implicit abundance update.
-// matrix[i][j] is the rate per particle [s^-1] at which the component with index i
-// turns into the one with index j, at the current step; matrix_ the same at the
-// previous step. Each stage's recombination and ionisation are multiplied by its
-// inhibition coefficient: the probability that an atom excited to n = 2 reaches
-// the ground state (by line escape or two-photon decay) before it is ionised again.
+// Kinetic matrices: matrix[i][j] is the rate per particle [s^-1] at which the
+// component with index i turns into the one with index j, at the current step;
+// matrix_ the same at the previous step. Each stage's recombination and
+// ionisation carry its inhibition factor (transfer/inhibition.h).
 // Init_step_matrix once per step, compute_current_matrix once per inner
-// iteration, then comp_of_plasm::abundance() once per component in list order:
-// a Gauss-Seidel sweep of the weighted implicit (trapezoidal) rule in ln(1+z).
+// iteration; driver/abundance_update.h then advances the abundances.
 #pragma once
 
 #include "atomic/physics.h"
 #include "atomic/reaction_rates.h"
 #include "driver/plasma.h"
-#include "transfer/line_rates.h"
+#include "transfer/inhibition.h"
 
 namespace primrec {
-
 
 constexpr double ww = 0.5;       // weight of the current-step balance (0.5: trapezoidal)
 constexpr double ww_ = 1 - ww;   // weight of the previous-step balance
 
-// The current step's conditions, lines and gap factors, set by Init_step_matrix.
+// The current step's conditions and gap factors, set by Init_step_matrix.
 struct MatrixConditions {
   double T_r, n_e;  // radiation temperature [K], electron density if fully ionised [cm^-3]
   // Boltzmann factors that turn rates out of the 2s levels into rates from the
@@ -41,9 +37,7 @@ struct KineticMatrix {
 
   // Fixed for a step by Init_step_matrix.
   MatrixConditions conditions;
-  Lyman_alpha_line HeII_alpha, HydI_alpha;
-  HeI_line_conditions para, orto;
-  double singlet_gap, triplet_gap;  // Boltzmann factors of the 2p - 2s gaps
+  InhibitionLines lines;
 };
 
 // Zeroes all 25 entries of both matrices.
@@ -52,15 +46,13 @@ void Init_matrix(KineticMatrix& km);
 // The two weights of the implicit update for the step's z and z_.
 void Init_step_weights(KineticMatrix& km, Physics& ph, double z, double z_);
 
-// Inhibition coefficients at z and the six entries of both matrices. The
-// argument (the outer pass) has no effect. It is the two parts below.
-void compute_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r, double z,
-                    double z_, int iteration_number);
-
 // What is fixed for the step (z and z_ alone, and matrix_), after the step's rates.
 void Init_step_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r, double z,
                       double z_);
-// The inhibition coefficients and matrix, from the abundances of the moment.
+// The inhibition factors and matrix, from the abundances of the moment.
 void compute_current_matrix(KineticMatrix& km, Physics& ph, const Plasma& plasma, const ReactionRates& r);
+
+// The factors of the step just computed become the previous step's.
+void Save_Inhibition_Coefficients(KineticMatrix& km);
 
 }  // namespace primrec

@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "driver/fast_solver.h"
 #include "driver/stepping.h"
 #include "input/rounding.h"
 #include "transfer/feedback.h"
@@ -46,22 +45,9 @@ Outcome outcome_of(const Run& run, Status status) {
   return o;
 }
 
-// One pass of the run's mode.
-Status run_pass(Run& run, int pass, const Options& options) {
-  if (options.fast) return fast_pass(run, pass, options.tolerance);
-  return Iteration_of_Process(run, pass, run.ph.cs.Number_of_Iterations);
-}
-
 Outcome one_after_another(const Constants& cs, Observer& out, const Options& options) {
   const auto run = std::make_unique<Run>(cs, out, options);
-  Status status = Status::ok;
-  if (options.fast) {
-    for (int pass = 0; pass < cs.Number_of_Iterations && status == Status::ok; ++pass)
-      status = fast_pass(*run, pass, options.tolerance);
-  } else {
-    status = run_outer_passes(*run);
-  }
-  return outcome_of(*run, status);
+  return outcome_of(*run, run_outer_passes(*run));
 }
 
 // How the first pass ended, as its thread leaves it.
@@ -225,7 +211,7 @@ void run_first_pass(Run& first, FirstPassBeside& beside) {
   const round_to_nearest rounding;
   FirstPassEnd end;
   try {
-    end.status = run_pass(first, 0, first.options);
+    end.status = Iteration_of_Process(first, 0, first.ph.cs.Number_of_Iterations);
     end.error = first.error;
     end.error_z = first.error_z;
   } catch (...) {
@@ -240,11 +226,11 @@ Outcome side_by_side(const Constants& cs, Observer& out, const Options& options)
   FirstPassBeside beside(out);
   FirstPassOut first_out(beside);
   const auto first = std::make_unique<Run>(cs, first_out, options);
-  first->keeps_overheating_table = false;
-  first->first_pass_sink = &beside;
-  first->abandoned = &beside.abandoned();
+  first->link.keeps_overheating_table = false;
+  first->link.first_pass_sink = &beside;
+  first->link.abandoned = &beside.abandoned();
   const auto feedback = std::make_unique<Run>(cs, beside, options);
-  feedback->rows_from_first_pass = &beside;
+  feedback->link.rows_from_first_pass = &beside;
 
   std::thread first_thread;
   try {
@@ -254,7 +240,7 @@ Outcome side_by_side(const Constants& cs, Observer& out, const Options& options)
   }
   Status status;
   try {
-    status = run_pass(*feedback, 1, options);
+    status = Iteration_of_Process(*feedback, 1, cs.Number_of_Iterations);
   } catch (...) {
     // The first pass runs to its end and all it made reaches the caller, as
     // it would have before the feedback pass began one after the other.

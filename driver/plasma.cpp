@@ -12,18 +12,14 @@ comp_of_plasm::comp_of_plasm(int index_, double start, double charge_)
       xi(xi_armed),
       x_begin(start),
       index(index_),
-      N(0.0),
       charge(charge_),
-      self(this),
-      prev(nullptr),
       next(nullptr) {}
 
-void comp_of_plasm::Init_plasm_comp(double start, double N_nuclear) {
+void comp_of_plasm::Init_plasm_comp(double start) {
   x_begin = start;
   x = start;
   x_ = start;
   xi = xi_armed;
-  N = N_nuclear * start;
 }
 
 void electrons::abundance(const comp_of_plasm* first, double delta_el) {
@@ -33,16 +29,6 @@ void electrons::abundance(const comp_of_plasm* first, double delta_el) {
 }
 
 void Plasma::Set_pointers() {
-  HydI.self = &HydI;
-  HydII.self = &HydII;
-  HeI.self = &HeI;
-  HeII.self = &HeII;
-  HeIII.self = &HeIII;
-  HydI.prev = nullptr;
-  HydII.prev = &HydI;
-  HeI.prev = &HydII;
-  HeII.prev = &HeI;
-  HeIII.prev = &HeII;
   HydI.next = &HydII;
   HydII.next = &HeI;
   HeI.next = &HeII;
@@ -50,25 +36,15 @@ void Plasma::Set_pointers() {
   HeIII.next = nullptr;
 }
 
-void abundances(Plasma& plasma, const KineticMatrix& km, const Constants& cs) {
-  for (comp_of_plasm* c = plasma.first_comp; c != nullptr; c = c->next)
-    c->abundance(plasma.first_comp, km, cs.D_ln_1_plus_z);
-  plasma.El.abundance(plasma.first_comp, cs.delta_el);
-}
-
-// The electron column is printed relative to hydrogen, times the Lorentzian
-// perturbation factor 1 + A / (u^2 + 1); the kinetics never see that factor.
 PlasmaValues values_of(const Plasma& plasma) {
   PlasmaValues v;
   for (const comp_of_plasm* c = plasma.first_comp; c != nullptr; c = c->next) {
     v.x[c->index] = c->x;
     v.x_[c->index] = c->x_;
     v.x_begin[c->index] = c->x_begin;
-    v.N[c->index] = c->N;
   }
   v.El_x = plasma.El.x;
   v.El_x_ = plasma.El.x_;
-  v.El_N = plasma.El.N;
   return v;
 }
 
@@ -77,13 +53,13 @@ void restore(Plasma& plasma, const PlasmaValues& v) {
     c->x = v.x[c->index];
     c->x_ = v.x_[c->index];
     c->x_begin = v.x_begin[c->index];
-    c->N = v.N[c->index];
   }
   plasma.El.x = v.El_x;
   plasma.El.x_ = v.El_x_;
-  plasma.El.N = v.El_N;
 }
 
+// The electron column is printed relative to hydrogen, times the Lorentzian
+// perturbation factor 1 + A / (u^2 + 1); the kinetics never see that factor.
 double printed_electron_fraction(const Constants& cs, double z, double El_x) {
   const double u = (z - cs.z_perturbation) / cs.Delta_z_perturbation;
   const double f = cs.A_perturbation_H / (u * u + 1);

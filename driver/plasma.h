@@ -25,20 +25,17 @@ class comp_of_plasm {
   double xi;       // abundance at the previous inner iteration (1e8 when a step begins)
   double x_begin;  // start value, at z_begin
   int index;       // row and column in the kinetic matrices, 0..4
-  double N;        // number density at the start value [cm^-3]; informational
   double charge;   // free electrons per particle: 0, 1 or 2
-  comp_of_plasm* self;
-  comp_of_plasm* prev;
   comp_of_plasm* next;  // next component in the list, or null at the end
 
   comp_of_plasm(int index, double start, double charge);
   comp_of_plasm(const comp_of_plasm&) = delete;
   comp_of_plasm& operator=(const comp_of_plasm&) = delete;
 
-  // Resets the component to a new start value; N_nuclear is the density of all
-  // nuclei at the redshift of the start [cm^-3].
-  void Init_plasm_comp(double start, double N_nuclear);
-  // Implicit update of x over one step of D in ln(1+z), summing over the list from `first`.
+  // Resets the component to a new start value.
+  void Init_plasm_comp(double start);
+  // Implicit update of x over one step of D in ln(1+z), summing over the list
+  // from `first` (driver/abundance_update.cpp).
   void abundance(const comp_of_plasm* first, const KineticMatrix& km, double D);
 };
 
@@ -46,7 +43,6 @@ class electrons {
  public:
   double x = 1.0;  // electron abundance now: 1 means fully ionised
   double x_ = 0.0; // at the previous redshift step
-  double N = 0.0;  // N0_e (1+z)^3 at construction [cm^-3]; informational
 
   // x = delta_el * sum of charge * x over the list from `first`, in list order.
   void abundance(const comp_of_plasm* first, double delta_el);
@@ -72,15 +68,11 @@ struct Plasma {
 // What a step hands the next of the five components and the electrons, so that
 // a pass can go on from a step another pass reached.
 struct PlasmaValues {
-  double x[number_of_components], x_[number_of_components];
-  double x_begin[number_of_components], N[number_of_components];
-  double El_x, El_x_, El_N;
+  double x[number_of_components], x_[number_of_components], x_begin[number_of_components];
+  double El_x, El_x_;
 };
 PlasmaValues values_of(const Plasma& plasma);
 void restore(Plasma& plasma, const PlasmaValues& values);
-
-// One Gauss-Seidel sweep: every component in list order, then the electrons.
-void abundances(Plasma& plasma, const KineticMatrix& km, const Constants& cs);
 
 // The second column of "el.dat" at z: free electrons per hydrogen nucleus times
 // the perturbation factor of fudge_factors.in.

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "driver/fast_solver.h"
+#include "driver/error_control.h"
 #include "driver/passes.h"
 #include "input/constants.h"
 #include "input/rounding.h"

@@ -1,6 +1,10 @@
-// Redshift stepping: a Run holds the whole state of one solve, and each outer
-// pass integrates the kinetics from z_begin down to z_end in equal steps of
-// ln(1+z), iterating each step to convergence.
+// Redshift stepping: a Run holds the whole state of one solve, and each pass
+// integrates the kinetics from z_begin down to z_end, one step after another,
+// iterating each step to convergence. One loop serves both modes: a step
+// policy chooses the steps and gives the rows (driver/input_grid.h: the
+// input's grid; driver/error_control.h: steps by their estimated error), an
+// inner solver iterates a step (driver/inner_solvers.h: the sweep, or the
+// direct solve of the five species).
 #pragma once
 
 #include <atomic>
@@ -20,11 +24,7 @@ namespace primrec {
 class FirstPassRows;
 class FirstPassSink;
 
-// An inner iteration that has not converged after this many sweeps gives up:
-// the step goes on from the values reached, with a message.
-constexpr int max_inner_iterations = 1000;
-
-// Where a pass stands between two steps: what it needs to go on.
+// Where a pass stands between two steps of the input's grid: what it needs to go on.
 struct PassState {
   PlasmaValues plasma;
   MatterTemperature tm;
@@ -46,29 +46,9 @@ struct SharedSteps {
   std::vector<Row> rows;              // the rows of the steps before it, given when the feedback pass starts
 };
 
-struct Run {
-  Run(const Constants& cs, Observer& out, const Options& options) : ph(cs), out(out), options(options) {}
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
-
-  Physics ph;             // constants, atomic data and remembered values
-  Plasma plasma;          // the five components and the electrons
-  ReactionRates rates{};  // rate coefficients of the step at z and z_
-  MatterTemperature tm{};
-  KineticMatrix km{};
-  Feedback fb;            // overheating table of pass 0, feedback levels of pass 1
-
-  double z = 0.0;            // redshift of the current step
-  double z_ = 0.0;           // redshift of the previous step
-  double ln_1_plus_z = 0.0;  // ln(1+z) of the current step, advanced by repeated addition
-
-  Observer& out;
-  const Options& options;
-  Work work;
-  std::string error;  // the message of a breakdown
-  double error_z = 0.0;
-  int pass = 0;       // the pass under way, or the one that broke down
-
+// How the passes of a feedback run meet: on one thread through the shared
+// steps, side by side through the rows of the first pass as it makes them.
+struct PassLink {
   SharedSteps shared;
   // The feedback pass beside the first: the first pass's rows come from here
   // as it makes them (null: the table is complete when the pass starts).
@@ -82,35 +62,95 @@ struct Run {
   const std::atomic<bool>* abandoned = nullptr;
 };
 
-// The parts of a step that the fast mode's steps share with these.
-void Save_Inhibition_Coefficients(KineticMatrix& km);
-// What depends on z, z_ and the previous step's values alone: once per step.
+struct Run {
+  Run(const Constants& cs, Observer& out, const Options& options) : ph(cs), out(out), options(options) {}
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  // The physics of the step.
+  Physics ph;             // constants, atomic data and remembered values
+  Plasma plasma;          // the five components and the electrons
+  ReactionRates rates{};  // rate coefficients of the step at z and z_
+  MatterTemperature tm{};
+  KineticMatrix km{};
+  Feedback fb;            // overheating table of pass 0, feedback levels of pass 1
+
+  double z = 0.0;            // redshift of the current step
+  double z_ = 0.0;           // redshift of the previous step
+  double ln_1_plus_z = 0.0;  // ln(1+z) of the current step
+
+  // What the caller gave and gets.
+  Observer& out;
+  const Options& options;
+  Work work;
+  std::string error;  // the message of a breakdown
+  double error_z = 0.0;
+  int pass = 0;       // the pass under way, or the one that broke down
+
+  PassLink link;
+};
+
+// One step of a pass, from the end of the step before.
+struct Step {
+  double ln;        // ln(1+z) of the step
+  double z, z_;     // its redshift and the previous step's
+  double D;         // its length in ln(1+z); negative, the pass goes to lower z
+  double D_before;  // the length of the step before (D on a fixed grid)
+};
+
+// How a pass chooses its steps and gives its rows.
+class StepPolicy {
+ public:
+  virtual ~StepPolicy() = default;
+  // After the start state: false when the pass has no step to take.
+  virtual bool start(Run& run) = 0;
+  // The next step to take; false when the pass is done.
+  virtual bool next(Run& run, Step& step) = 0;
+  // The step's redshifts are set: the values its inner iteration starts from.
+  virtual void begin(Run& run, const Step& step) = 0;
+  // After the inner iteration: true when the step is to be taken again, as
+  // `step` now says.
+  virtual bool retry(Run& run, Step& step, bool converged) = 0;
+  // A step that passed its checks: its rows.
+  virtual void give_rows(Run& run, const Step& step) = 0;
+  // After the step: true when the pass has nothing more to give.
+  virtual bool done(const Run& run) const = 0;
+};
+
+// How the abundances and the temperature of a step are iterated to convergence.
+class InnerSolver {
+ public:
+  virtual ~InnerSolver() = default;
+  // False when the iteration gave up before converging.
+  virtual bool converge(Run& run, const Step& step) = 0;
+};
+
+// What depends on z, z_ and the previous step's values alone: once per step,
+// before its first inner iteration.
 void Init_step(Run& run);
+// The part of an inner iteration before the abundance update: the rates and
+// the matrix of the abundances and temperature of the moment.
+void Init_iteration(Run& run);
+// The part after it: the matter temperature at the end of the step.
+void T_matter_after_update(Run& run, const Step& step);
+
 std::string message_at(const char* text, double z);
-bool step_result_finite(const Run& run);
-bool step_in_physical_range(const Run& run);
-// The overheating row of a pass-0 step (z <= 2000, finite).
-void overheating_row(Run& run);
-Status broke_down(Run& run, const char* message);
-// The feedback pass beside the first waits for the rows that settle its step
-// at run.z; false once the first pass has failed.
-bool rows_for_step(Run& run);
-bool cancelled(const Run& run);
+// A message of the solve; in the first pass also the feedback pass's while they share steps.
+void note(Run& run, const std::string& text);
 
 // Start state of a pass at z_start (always z_begin).
 int Set_Initial_Conditions(Run& run, double z_start);
 
-// The start of a pass: the start state, the overheating table started afresh
-// (pass 0) or its levels readied (later passes), the matrices zeroed.
-void start_pass(Run& run, int iteration_number);
-
 // The feedback correction of this step; 1 in the first pass or for one level.
 int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
 
+bool cancelled(const Run& run);
+
 // One outer pass; iteration_number runs from 0. Status::ok, or
 // Status::breakdown when a step ended with a result that is not a finite
-// number (the pass stops before that step's output, with the message in
-// run.error), or Status::cancelled (also when the first pass beside it failed).
+// number or out of its physical range (the pass stops before that step's
+// output, with the message in run.error), or Status::cancelled (also when the
+// first pass beside it failed).
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations);
 
 // The outer passes of a run, one after the other on this thread: one, or two

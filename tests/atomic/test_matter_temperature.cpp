@@ -19,7 +19,10 @@ class MatterTemperature : public ::testing::Test {
   const double start_ions = ph.cs.X_N + ph.cs.Y_N;
   primrec::MatterTemperature t{};
 
-  double T_matter(double z, double El_x) { return primrec::T_matter(t, ph, z, El_x, start_ions); }
+  double T_matter(double z, double El_x, double step_before = 0) {
+    primrec::Init_step_matter_temperature(t, ph, z, start_ions);
+    return primrec::T_matter_of_step(t, El_x, D, step_before == 0 ? D : step_before);
+  }
 };
 
 TEST_F(MatterTemperature, StronglyCoupledMatterFollowsTheRadiation) {
@@ -54,6 +57,23 @@ TEST_F(MatterTemperature, SecondStepOnIsSecondOrder) {
   EXPECT_LT(std::fabs(T_matter(100.0, 0.0) / exact - 1), 2 * std::fabs(D * D * D));
   t.two_steps_back_known = false;  // the first step of a pass: first order
   EXPECT_GT(std::fabs(T_matter(100.0, 0.0) / exact - 1), std::fabs(D * D));
+}
+
+// After a step of another length the backward differences weigh the two
+// earlier temperatures otherwise, and stay second order; a step as long as
+// the one before gives the equal-step formula to rounding.
+TEST_F(MatterTemperature, UnequalStepsStaySecondOrder) {
+  for (const double ratio : {0.5, 2.0, 3.0}) {
+    const double D_before = D / ratio;
+    t.T_matter_var_ = 300.0;
+    t.T_matter_two_steps_back = 300.0 * std::exp(-2 * D_before);
+    t.two_steps_back_known = true;
+    const double exact = 300.0 * std::exp(2 * D);
+    EXPECT_LT(std::fabs(T_matter(100.0, 0.0, D_before) / exact - 1), 5 * std::fabs(D * D * D)) << ratio;
+  }
+  t.T_matter_two_steps_back = 300.0 * std::exp(-2 * D);
+  const double equal = T_matter(100.0, 0.0);
+  EXPECT_NEAR(T_matter(100.0, 0.0, D * (1 + 1e-15)) / equal, 1.0, 1e-13);
 }
 
 TEST_F(MatterTemperature, NeverExceedsTheRadiationTemperature) {

@@ -30,7 +30,8 @@ class ReactionRatesOfAStep : public ::testing::Test {
   ReactionRates rates(double T = 2900) { return rates_of(ph, T); }
   ReactionRates rates_of(primrec::Physics& physics, double T = 2900) {
     ReactionRates r{};
-    primrec::Init_reaction_rates(r, physics, z, z_, T, T_previous);
+    primrec::Init_step_reaction_rates(r, physics, z, z_, T_previous);
+    primrec::Init_iteration_reaction_rates(r, physics, T);
     return r;
   }
   primrec::Physics ph = fudged(1.0);

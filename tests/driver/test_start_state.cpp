@@ -23,7 +23,7 @@ class StartState : public ::testing::Test {
     p.El.x_ = 3e-4;
     km.CHeIII = km.CHeII = km.CHeII_orto = km.CHydII = 0.25;
     km.CHeIII_ = km.CHeII_ = km.CHeII_orto_ = km.CHydII_ = 0.5;
-    run.tm.epsT0 = run.tm.epsT0_ = 0.75;
+    run.tm.epsT0 = 0.75;
     p.HydI.x = 0.5;
   }
   primrec::Observer observer;
@@ -61,7 +61,6 @@ TEST_F(StartState, EveryPassStartsFromTheStateOfANewRun) {
   for (double C : {km.CHeIII, km.CHeII, km.CHeII_orto, km.CHydII, km.CHeIII_, km.CHeII_, km.CHeII_orto_, km.CHydII_})
     EXPECT_EQ(C, 1.0);
   EXPECT_EQ(run.tm.epsT0, 0.0);
-  EXPECT_EQ(run.tm.epsT0_, 0.0);
   EXPECT_EQ(run.tm.T_matter_var, 2.5 * 8001);  // the radiation temperature at the start
   EXPECT_EQ(run.tm.T_matter_var_, run.tm.T_matter_var);
 }

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/fast_solver.h"
+#include "driver/abundance_update.h"
+#include "driver/error_control.h"
 #include "driver/stepping.h"
 #include "input/constants.h"
 #include "input/table_format.h"
@@ -49,11 +50,10 @@ TEST(FastMode, TheDirectSolveIsTheFixedPointOfTheSweeps) {
   run.z_ = run.z;
   run.z = std::exp(std::log1p(run.z) + run.ph.cs.D_ln_1_plus_z) - 1;
   primrec::Init_step(run);
-  primrec::Init_iteration_reaction_rates(run.rates, run.ph, run.tm.T_matter_var);
-  primrec::compute_current_matrix(run.km, run.ph, pl, run.rates);
+  primrec::Init_iteration(run);
   double start[primrec::number_of_components], swept[primrec::number_of_components];
   for (const primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) start[c->index] = c->x;
-  for (int sweep = 0; sweep < 500; ++sweep) primrec::abundances(pl, run.km, run.ph.cs);
+  for (int sweep = 0; sweep < 500; ++sweep) primrec::abundances(pl, run.km, run.ph.cs.D_ln_1_plus_z, run.ph.cs.delta_el);
   for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
     swept[c->index] = c->x;
     c->x = start[c->index];

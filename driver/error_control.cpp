@@ -1,0 +1,242 @@
+// The fast mode's step choice: adaptive steps by their estimated local error,
+// the rows interpolated onto the input's grid.
+#include "driver/error_control.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driver/inner_solvers.h"
+
+namespace primrec {
+
+namespace {
+
+constexpr int n = number_of_components;
+
+// The first step of a pass in ln(1+z), and the bounds of every step.
+constexpr double first_step = 1e-4;
+constexpr double largest_step = 0.05;
+constexpr double smallest_step = 1e-9;
+// A history resolved finer than this step is resolved: the errors carried
+// from step to step are held per at least this much of ln(1+z).
+constexpr double error_step_floor = 1e-4;
+// How far one step may grow or shrink the next, and the safety factor.
+constexpr double most_growth = 2.0, most_shrink = 0.2, step_safety = 0.9;
+// The share of the tolerance a species may err by in one step.
+constexpr double species_share_of_tolerance = 0.1;
+// An error carried against a relaxation fades over this many of its lengths.
+constexpr double relaxations_carried = 2;
+// The share of a pass over which the carried errors add up.
+constexpr double carrying_share_of_pass = 1.0;
+
+using Point = ErrorControl::Point;
+using StepError = ErrorControl::StepError;
+
+// What a step that failed to converge, or gave no finite estimate, counts as:
+// too large, whatever its size.
+constexpr StepError failed_step{most_growth * 2, 0};
+
+// The polynomial through the k (1 to 3) points p, at ln: every quantity of
+// the point it gives.
+Point through(const Point* const* p, int k, double ln) {
+  double w[3];
+  for (int j = 0; j < k; ++j) {
+    w[j] = 1;
+    for (int m = 0; m < k; ++m)
+      if (m != j) w[j] *= (ln - p[m]->ln) / (p[j]->ln - p[m]->ln);
+  }
+  Point r;
+  r.ln = ln;
+  for (int j = 0; j < k; ++j) {
+    for (int i = 0; i < n; ++i) r.x[i] += w[j] * p[j]->x[i];
+    r.El += w[j] * p[j]->El;
+    r.T += w[j] * p[j]->T;
+  }
+  return r;
+}
+
+// The factor of the step that would have met the bound: the species' errors
+// go as h^3, the carried ones per unit of ln(1+z) as h^2.
+double change_for(const StepError& e) {
+  if (e.scaled() <= 0) return most_growth;
+  return e.species >= e.carried ? std::cbrt(1 / e.species) : std::sqrt(1 / e.carried);
+}
+
+// Recombination and ionisation of hydrogen, per unit of ln(1+z): the rate at
+// which the electrons return to their balance.
+double electron_relaxation(const Run& run) {
+  const KineticMatrix& km = run.km;
+  const Plasma& pl = run.plasma;
+  return (km.matrix[pl.HydII.index][pl.HydI.index] + km.matrix[pl.HydI.index][pl.HydII.index]) * 2 *
+         km.weight_now;
+}
+
+// The Compton coupling over the expansion rate: the rate at which the
+// matter temperature returns to the radiation's.
+double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
+
+}  // namespace
+
+double StepError::scaled() const { return std::max(species, carried); }
+
+ErrorControl::ErrorControl(const Constants& cs, int pass, int passes, double tolerance)
+    : cs_(cs), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance) {}
+
+void ErrorControl::last_points(int k, const Point* (&p)[3]) const {
+  for (int j = 0; j < k; ++j) p[j] = &points_[known_ - k + j];
+}
+
+void ErrorControl::store(const Run& run, Point& p) const {
+  const Plasma& pl = run.plasma;
+  for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) p.x[c->index] = c->x;
+  p.El = pl.El.x;
+  p.T = run.tm.T_matter_var;
+}
+
+// The rows are the default mode's redshifts, by the same repeated addition;
+// z_end above the first of them leaves the pass without a step, as in the
+// default mode.
+bool ErrorControl::start(Run& run) {
+  const double ln_end = std::log(cs_.z_end + 1);
+  ln_row_ = std::log(cs_.z_begin + 1) + cs_.D_ln_1_plus_z;
+  ln_last_ = ln_row_;
+  if (!(ln_row_ >= ln_end)) return false;
+  for (double ln = ln_row_; ln >= ln_end; ln = ln + cs_.D_ln_1_plus_z) ln_last_ = ln;
+  span_ = std::log(cs_.z_begin + 1) - ln_last_;
+  row_number_ = 0;
+  rows_done_ = false;
+  points_[0] = Point{};
+  points_[0].ln = std::log(cs_.z_begin + 1);
+  points_[0].z = cs_.z_begin;
+  // The electrons of the start abundances (the start state's 1 is a
+  // placeholder the first sweep replaces), for rows within the first step.
+  run.plasma.El.abundance(run.plasma.first_comp, cs_.delta_el);
+  store(run, points_[0]);
+  known_ = 1;
+  steps_ = 0;
+  h_before_ = 0;
+  next_h_ = -first_step;
+  return true;
+}
+
+// The last step lands on the last row.
+bool ErrorControl::next(Run&, Step& step) {
+  if (!(now().ln > ln_last_)) return false;
+  const double h = std::max(next_h_, ln_last_ - now().ln);
+  const double ln = now().ln + h;
+  step = {ln, std::exp(ln) - 1, now().z, h, h_before_};
+  return true;
+}
+
+// The first iteration starts from the points of the pass after its start
+// (which is no point of a smooth history: its first step begins without the
+// electrons of a step before), extrapolated.
+void ErrorControl::begin(Run& run, const Step& step) {
+  Plasma& pl = run.plasma;
+  const Point* p[3];
+  const int k = std::max(1, std::min(known_, steps_));
+  last_points(k, p);
+  const Point guessed = through(p, k, step.ln);
+  for (comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x = std::max(0.0, guessed.x[c->index]);
+  pl.El.abundance(pl.first_comp, cs_.delta_el);
+  run.tm.T_matter_var = guessed.T;
+}
+
+// A step whose error exceeds its bound is taken again, shorter, down to the
+// smallest step.
+bool ErrorControl::retry(Run& run, Step& step, bool converged) {
+  error_ = converged ? error_of(run, step) : failed_step;
+  if (error_.scaled() <= 1 || std::fabs(step.D) <= smallest_step) return false;
+  const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
+  const double ln = now().ln + h;
+  step = {ln, std::exp(ln) - 1, now().z, h, h_before_};
+  return true;
+}
+
+// The local errors of the step just iterated; none while three points after
+// the start give no predictor.
+StepError ErrorControl::error_of(const Run& run, const Step& step) const {
+  if (steps_ < 3) return {};
+  const Point* p[3];
+  last_points(3, p);
+  const double h = step.D;
+  const double h1 = std::fabs(p[2]->ln - p[1]->ln), h2 = std::fabs(p[1]->ln - p[0]->ln), a = std::fabs(h);
+  const double predictor = a * (a + h1) * (a + h1 + h2) / 6;
+  const double w = h / h_before_;
+  const double trapezoidal = a * a * a / 12, backward = (1 + w) * (1 + w) / (6 * w * (1 + 2 * w)) * a * a * a;
+  const double of_trapezoidal = trapezoidal / (trapezoidal + predictor);
+  const double of_backward = backward / (backward + predictor);
+  const Plasma& pl = run.plasma;
+  const Point predicted = through(p, 3, step.ln);
+  double species = 0;
+  for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
+    const double off = c->x - predicted.x[c->index];
+    species = std::max(species, std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_trapezoidal);
+  }
+  const double El = pl.El.x, T = run.tm.T_matter_var;
+  const double electrons = std::fabs(El - predicted.El) / El * of_trapezoidal;
+  const double temperature = std::fabs(T - predicted.T) / T * of_backward;
+  const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
+  const double carried = std::max(electrons * carrying_length(electron_relaxation(run)),
+                                  temperature * carrying_length(temperature_relaxation(run)));
+  StepError e{species / (species_share_of_tolerance * tolerance_), carried * per_unit};
+  if (!std::isfinite(e.species) || !std::isfinite(e.carried)) e = failed_step;
+  return e;
+}
+
+// How far in ln(1+z) an error is carried before a relaxation at the given
+// rate (per unit of ln(1+z)) forgets it; at most over the pass's share.
+double ErrorControl::carrying_length(double relaxation) const {
+  const double longest = carrying_share_of_pass * span_;
+  return relaxation * longest > relaxations_carried ? relaxations_carried / relaxation : longest;
+}
+
+// The step is accepted: it becomes a point, and the rows of the input's grid
+// down to it come from the quadratic through the last three points after the
+// start (the line from the start on the first step: the start is no point of
+// the smooth history). The next step grows or shrinks with the error.
+void ErrorControl::give_rows(Run& run, const Step& step) {
+  ++steps_;
+  Point next;
+  next.ln = step.ln;
+  next.z = run.z;
+  store(run, next);
+  if (known_ == 3) {
+    points_[0] = points_[1];
+    points_[1] = points_[2];
+    --known_;
+  }
+  points_[known_++] = next;
+  if (last_pass_) {
+    const int k = steps_ == 1 ? 2 : std::min(known_, steps_);
+    const Point* p[3];
+    last_points(k, p);
+    const Plasma& pl = run.plasma;
+    while (ln_row_ >= step.ln && !rows_done_) {
+      if (row_number_ % cs_.number_of_info_points == 0) {
+        const double z = std::exp(ln_row_) - 1;
+        const Point r = through(p, k, ln_row_);
+        const double* x = r.x;
+        run.out.row({z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
+                     printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El), r.T});
+      }
+      ++row_number_;
+      if (ln_row_ == ln_last_) {
+        rows_done_ = true;
+      } else {
+        ln_row_ = ln_row_ + cs_.D_ln_1_plus_z;
+      }
+    }
+  }
+  h_before_ = step.D;
+  next_h_ = step.D * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error_)));
+  next_h_ = std::min(-smallest_step, std::max(-largest_step, next_h_));
+}
+
+// The first of two passes is there for its overheating rows alone: once the
+// blackbody has no photon left at Lyman alpha no row follows, and it ends.
+bool ErrorControl::done(const Run& run) const {
+  return pass_ == 0 && !last_pass_ && run.z <= z_overheating_table_start && overheating_rows_ended(run.ph, run.z);
+}
+
+}  // namespace primrec

@@ -1,0 +1,81 @@
+// The fast mode's steps: chosen by an estimate of their local error against a
+// tolerance instead of the input's grid, which then only sets the redshifts of
+// the rows (interpolated between the steps at the solver's own order).
+//
+// The estimate: the first iteration of a step starts from the quadratic
+// through the last three accepted steps, extrapolated to the new redshift;
+// that predictor errs by y''' h (h + h1) (h + h1 + h2) / 6, the trapezoidal
+// step by y''' h^3 / 12 (h, h1, h2 the new and the two previous steps), so the
+// difference of the converged step and its predictor, scaled by the ratio of
+// the two, estimates the local error (for the temperature's backward
+// differences, (1 + w)^2 / (6 w (1 + 2 w)) h^3 with w the ratio of the steps).
+//
+// The species follow their quasi-equilibria, which forget the errors of the
+// steps before: each step's error is held to a share of the tolerance,
+// relative to the element's share of the nuclei. The matter temperature cools
+// adiabatically once the Compton coupling is weak, and the electrons freeze
+// out: their errors are carried from step to step and add up, so theirs are
+// held to the tolerance per unit of ln(1+z) over the part of the pass where
+// they do. A step whose error exceeds its bound is taken again, shorter; the
+// next step grows or shrinks with the error.
+#pragma once
+
+#include "driver/stepping.h"
+
+namespace primrec {
+
+// The tolerances the fast mode takes: finer ones reach the rounding of the
+// steps, coarser ones steps the physics does not survive.
+constexpr double finest_fast_tolerance = 1e-8;
+constexpr double coarsest_fast_tolerance = 1e-2;
+
+class ErrorControl final : public StepPolicy {
+ public:
+  ErrorControl(const Constants& cs, int pass, int passes, double tolerance);
+  bool start(Run& run) override;
+  bool next(Run& run, Step& step) override;
+  void begin(Run& run, const Step& step) override;
+  bool retry(Run& run, Step& step, bool converged) override;
+  void give_rows(Run& run, const Step& step) override;
+  bool done(const Run& run) const override;
+
+  // The state at an accepted step.
+  struct Point {
+    double ln = 0;  // ln(1+z)
+    double z = 0;
+    double x[number_of_components] = {};
+    double El = 0;
+    double T = 0;
+  };
+
+  // The local errors of a step, each as a share of what it may be.
+  struct StepError {
+    double species = 0;  // held per step
+    double carried = 0;  // electrons and temperature, held per unit of ln(1+z)
+    double scaled() const;
+  };
+
+ private:
+  const Point& now() const { return points_[known_ - 1]; }
+  void last_points(int k, const Point* (&p)[3]) const;
+  void store(const Run& run, Point& p) const;
+  StepError error_of(const Run& run, const Step& step) const;
+  double carrying_length(double relaxation) const;
+
+  const Constants& cs_;
+  const int pass_;
+  const bool last_pass_;
+  const double tolerance_;
+  Point points_[3];  // the last accepted points, oldest first
+  int known_ = 0;
+  int steps_ = 0;  // accepted in the pass
+  double h_before_ = 0;
+  double next_h_ = 0;
+  StepError error_;  // of the step last tried
+  double ln_row_ = 0, ln_last_ = 0;
+  double span_ = 1;  // of the pass in ln(1+z)
+  long long row_number_ = 0;
+  bool rows_done_ = false;
+};
+
+}  // namespace primrec
