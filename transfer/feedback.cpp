@@ -8,7 +8,7 @@
 
 #include "atomic/rate_coefficients.h"
 #include "input/table_format.h"
-#include "transfer/line_rates.h"
+#include "transfer/lyman_alpha_escape.h"
 
 namespace primrec {
 

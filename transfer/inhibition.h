@@ -12,6 +12,7 @@
 #include "atomic/physics.h"
 #include "atomic/reaction_rates.h"
 #include "transfer/line_rates.h"
+#include "transfer/lyman_alpha_escape.h"
 
 namespace primrec {
 

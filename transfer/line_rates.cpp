@@ -175,17 +175,4 @@ double A_r_hydrogen(Physics& ph, double z, double x_HydI) { return lyman_alpha_e
 
 double A_r_heliumII(Physics& ph, double z, double x_HeII) { return lyman_alpha_escape(ph, ph.at.lambd_aHeII, x_HeII, z); }
 
-double Lyman_alpha_Sobolev_rate(Physics& ph, double z, double lambda, double x) {
-  return Lyman_alpha_Sobolev_rate(Lyman_alpha_line_conditions(ph, z, lambda), x);
-}
-
-Lyman_alpha_line Lyman_alpha_line_conditions(Physics& ph, double z, double lambda) {
-  return {8 * ph.cs.pi * ph.H(z),
-          lyman_alpha_weight_ratio * std::pow(lambda, 3) * ph.cs.N0_nuclear * std::pow(1 + z, 3)};
-}
-
-double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x) {
-  return line.numerator / (line.denominator * (x + abundance_floor));
-}
-
 }  // namespace primrec

@@ -53,17 +53,4 @@ double A_r_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_
 double A_H_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI, double x_HydI);
 double A_H_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI);
 
-// Sobolev rate 8 pi H / (3 lambda^3 n) of a Lyman-alpha line of wavelength lambda
-// for an absorber of abundance x, in the product order of the kinetic matrix and
-// of the hydrogen overheating (A_r_hydrogen multiplies its factors otherwise).
-double Lyman_alpha_Sobolev_rate(Physics& ph, double z, double lambda, double x);
-
-// Its parts fixed by z, and the rate from them.
-struct Lyman_alpha_line {
-  double numerator;    // 8 pi H(z) [s^-1]
-  double denominator;  // 3 lambda^3 N0_nuclear (1+z)^3
-};
-Lyman_alpha_line Lyman_alpha_line_conditions(Physics& ph, double z, double lambda);
-double Lyman_alpha_Sobolev_rate(const Lyman_alpha_line& line, double x);
-
 }  // namespace primrec
