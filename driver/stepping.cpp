@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "driver/passes.h"
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 
 namespace primrec {
 

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "atomic/rate_coefficients.h"
-#include "input/table_format.h"
 #include "transfer/line_rates.h"
+#include "transfer/printed_numbers.h"
 
 namespace primrec {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "atomic/physics.h"
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 
 namespace primrec {
 

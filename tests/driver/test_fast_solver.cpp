@@ -13,7 +13,7 @@
 #include "driver/fast_solver.h"
 #include "driver/stepping.h"
 #include "input/constants.h"
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 #include "primrec/primrec.h"
 #include "primrec/primrec.hpp"
 #include "support.h"
