@@ -84,12 +84,11 @@ void HeI_einstein_coefficients(AtomicData& at, const Constants& cs) {
 
 }  // namespace
 
-int HeI_atomic_data(AtomicData& at, const Constants& cs) {
+void HeI_atomic_data(AtomicData& at, const Constants& cs) {
   HeI_ionisation_energies(at, cs);
   HeI_level_energies(at, cs);
   HeI_statistical_weights(at);
   HeI_einstein_coefficients(at, cs);
-  return 0;
 }
 
 // Hydrogen-like scaling with nuclear charge 2: energies x4, two-photon rate x2^6.

@@ -147,9 +147,4 @@ double planckian_photon_per_mode(const Physics& ph, double nu, double T) {
   return 1 / (std::exp((cs.pi + cs.pi) * cs.h * nu / cs.kB / T) - 1);
 }
 
-double Hydrogen_fudge_fun(const Physics& ph, double z) {
-  const double q = (z - ph.cs.z_perturbation) / ph.cs.Delta_z_perturbation;
-  return ph.cs.A_perturbation_H / (1 + std::pow(q, 2.0));
-}
-
 }  // namespace primrec

@@ -134,12 +134,11 @@ void fixed_powers(Constants& cs) {
 
 }  // namespace
 
-int init_general_assist_const(Constants& cs) {
+void init_general_assist_const(Constants& cs) {
   hydrogen_ionisation(cs);
   thomson_and_stefan_boltzmann(cs);
   cs.mH = cs.mp + cs.me;
   variation_factors(cs);
-  return 0;
 }
 
 void derive_cosmological_background(Constants& cs) {
@@ -167,14 +166,6 @@ double H(const Constants& cs, double z) {
 
 double T_br(const Constants& cs, double z) { return z * cs.T0 + cs.T0; }
 
-double N_nuclear(const Constants& cs, double z) { return cs.N0_nuclear * (1 + z) * (1 + z) * (1 + z); }
-
 double N_e_tot(const Constants& cs, double z) { return cs.N0_e * std::pow(1 + z, 3); }
-
-double N_H(const Constants& cs, double z) { return cs.N0_H * std::pow(1 + z, 3); }
-
-double N_b(const Constants& cs, double z) { return cs.N0_b * std::pow(1 + z, 3); }
-
-double redshift(double l) { return std::exp(l) - 1; }
 
 }  // namespace primrec

@@ -108,16 +108,12 @@ struct Constants {
 // input values, init_general_assist_const(), then the background.
 Constants derive_constants(const Parameters& p);
 
-int init_general_assist_const(Constants& cs);
+void init_general_assist_const(Constants& cs);
 // The derivation that closes a successful read of cosm_p.in.
 void derive_cosmological_background(Constants& cs);
 
-double H(const Constants& cs, double z);          // Hubble expansion rate [s^-1]
-double T_br(const Constants& cs, double z);       // radiation temperature [K]
-double N_nuclear(const Constants& cs, double z);  // number density of all nuclei [cm^-3]
-double N_e_tot(const Constants& cs, double z);    // electron density if fully ionised [cm^-3]
-double N_H(const Constants& cs, double z);        // hydrogen nuclei [cm^-3]
-double N_b(const Constants& cs, double z);        // baryons in hydrogen-atom masses [cm^-3]
-double redshift(double l);                        // z whose ln(1+z) is l
+double H(const Constants& cs, double z);        // Hubble expansion rate [s^-1]
+double T_br(const Constants& cs, double z);     // radiation temperature [K]
+double N_e_tot(const Constants& cs, double z);  // electron density if fully ionised [cm^-3]
 
 }  // namespace primrec
