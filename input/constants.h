@@ -12,7 +12,8 @@
 
 namespace primrec {
 
-// Reference (laboratory) values of the constants read from fund.in.
+// Reference (laboratory) values of the constants read from fund.in: the CODATA
+// 2006 recommended values (Mohr, Taylor & Newell 2008, Rev. Mod. Phys. 80, 633).
 constexpr double e_reference = 4.80320427e-10;     // elementary charge [esu]
 constexpr double h_reference = 1.054571628e-27;    // hbar [erg s]
 constexpr double me_reference = 9.10938215e-28;    // electron mass [g]

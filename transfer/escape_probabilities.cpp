@@ -133,6 +133,8 @@ double kappa_He_orto(const Physics& ph, double doppler_width, double x) {
   return kappa_He_line(ph, doppler_width, x, HeI_triplet_weight_ratio, ph.at.A_2p1s_ortoHeI);
 }
 
+// The damping of the line rates takes the thermal speed in another order
+// (2 kB (z + 1) T0 first), which differs in the last bit: each keeps its own.
 double HeI_line_doppler_width(const Physics& ph, double z, double nu) {
   const Constants& cs = ph.cs;
   return nu * std::sqrt(T_br(cs, z) * 2 * cs.kB / (cs.He_to_H * cs.mH)) / cs.c;

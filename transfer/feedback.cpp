@@ -47,7 +47,8 @@ double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, dou
 
 namespace {
 
-// Blackbody photons per mode at Lyman alpha at z.
+// Blackbody photons per mode at Lyman alpha at z, at the radiation temperature
+// (z + 1) T0 (not T_br's z T0 + T0, which differs in the last bit).
 double occupation_at_Lyman_alpha(const Physics& ph, double z) {
   const Constants& cs = ph.cs;
   const double p = z + 1;

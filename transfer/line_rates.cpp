@@ -16,7 +16,8 @@ namespace {
 // g(2p) / g(1s) of a hydrogen-like Lyman-alpha line.
 constexpr double lyman_alpha_weight_ratio = 3;
 
-// Boltzmann factor of an energy difference dE [eV] at the radiation temperature.
+// Boltzmann factor of an energy difference dE [eV] at the radiation temperature,
+// (z + 1) T0 here, not T_br's z T0 + T0 (the two differ in the last bit).
 double boltzmann_factor(const Constants& cs, double dE, double z) {
   const double p = z + 1;
   return std::exp((-(dE * cs.eV_erg) / cs.kB) / (p * cs.T0));
@@ -54,7 +55,9 @@ double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
 // upper level has the total width Gamma.
 double damping(const Constants& cs, double z, double Gamma, double nu) {
   const double p = z + 1;
-  const double beta = std::sqrt(2 * cs.kB * p * cs.T0 / (cs.He_to_H * cs.mH)) / cs.c;  // Doppler width / nu
+  // Doppler width / nu; HeI_line_doppler_width multiplies the same factors in
+  // another order (T_br first), which differs in the last bit: each keeps its own.
+  const double beta = std::sqrt(2 * cs.kB * p * cs.T0 / (cs.He_to_H * cs.mH)) / cs.c;
   return ((0.25 * Gamma / cs.pi) / beta) / nu;
 }
 
