@@ -8,7 +8,8 @@ namespace primrec {
 
 namespace {
 
-// The two-photon rate 2s -> 1s of hydrogen for laboratory constants [s^-1].
+// The two-photon rate 2s -> 1s of hydrogen for laboratory constants [s^-1]
+// (Goldman 1989, Phys. Rev. A 40, 1185).
 constexpr double A_2s1s_hydrogen_laboratory = 8.22458;
 
 // An ionisation energy tabled in eV, in erg for the constants of this run.
@@ -17,6 +18,8 @@ double ionisation_energy(const Constants& cs, double energy_eV) { return cs.eV_e
 // Wavelength of a photon of energy E [erg]; h holds hbar.
 double photon_wavelength(const Constants& cs, double energy) { return (cs.pi + cs.pi) * cs.h * cs.c / energy; }
 
+// Ionisation energies of the HeI levels [eV], from the level energies of the
+// NIST Atomic Spectra Database.
 void HeI_ionisation_energies(AtomicData& at, const Constants& cs) {
   at.I1_HeI = ionisation_energy(cs, 24.5874);
   at.I2s_HeI = ionisation_energy(cs, 3.9716);
@@ -29,6 +32,7 @@ void HeI_ionisation_energies(AtomicData& at, const Constants& cs) {
   at.lambd_a_ortoHeI = photon_wavelength(cs, at.I1_HeI - at.I2p_orto_HeI);
 }
 
+// Level energies above 1^1S_0 [eV], as tabulated in the NIST Atomic Spectra Database.
 void HeI_level_energies(AtomicData& at, const Constants& cs) {
   at.E_HeI_para_1s_0 = 0.0;
   at.E_HeI_para_2s_0 = 20.6157736 * cs.V_energy;
@@ -61,7 +65,8 @@ void HeI_statistical_weights(AtomicData& at) {
 }
 
 // Laboratory rates of the allowed lines do not follow the constants; the
-// intercombination and two-photon rates do.
+// intercombination and two-photon rates do. The decays of 2^1P_1 to 1^1S_0 and
+// 2^1S_0 and of 2^3P_1 to 2^3S_1 are those of the NIST Atomic Spectra Database.
 void HeI_einstein_coefficients(AtomicData& at, const Constants& cs) {
   at.A_HeI_para_2p_1_1s_0 = 1.799e9;
   at.A_2p1s_paraHeI = 1.799e9;
@@ -76,20 +81,19 @@ void HeI_einstein_coefficients(AtomicData& at, const Constants& cs) {
   at.A_HeI_ortho_3s_1_2p_1 = 9.25e6;
   at.A_HeI_ortho_3d_1_2p_1 = 2.94e7;
   at.A_HeI_ortho_3d_2_2p_1 = 5.29e7;
-  at.A_HeI_ortho_2p_1_para_1s_0 = 177.58 * cs.V_one_photon;
+  at.A_HeI_ortho_2p_1_para_1s_0 = 177.58 * cs.V_one_photon;  // Lach & Pachucki 2001, Phys. Rev. A 64, 042510
   // Only 3 of the 9 states of the 2^3P term decay to the ground state.
   at.A_2p1s_ortoHeI = (cs.V_one_photon * 177.58 * 3.0) / 9.0;
-  at.A_2s1sHeI = 51.3 * cs.V_two_photon;
+  at.A_2s1sHeI = 51.3 * cs.V_two_photon;  // Drake, Victor & Dalgarno 1969, Phys. Rev. 180, 25
 }
 
 }  // namespace
 
-int HeI_atomic_data(AtomicData& at, const Constants& cs) {
+void HeI_atomic_data(AtomicData& at, const Constants& cs) {
   HeI_ionisation_energies(at, cs);
   HeI_level_energies(at, cs);
   HeI_statistical_weights(at);
   HeI_einstein_coefficients(at, cs);
-  return 0;
 }
 
 // Hydrogen-like scaling with nuclear charge 2: energies x4, two-photon rate x2^6.

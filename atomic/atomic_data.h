@@ -90,8 +90,8 @@ struct AtomicData {
 // Hydrogen-like ion HeII (nuclear charge 2) from the hydrogen I.
 void derive_HeII_quantities(AtomicData& at, const Constants& cs);
 // Sets every HeI value above from eV_erg, V_energy, V_one_photon, V_two_photon,
-// pi, h and c. Always 0.
-int HeI_atomic_data(AtomicData& at, const Constants& cs);
+// pi, h and c.
+void HeI_atomic_data(AtomicData& at, const Constants& cs);
 // Hydrogen: ionisation energies, Lyman-alpha wavelength, two-photon rate.
 void derive_hydrogen_quantities(AtomicData& at, const Constants& cs);
 

@@ -24,14 +24,16 @@ constexpr double gaunt_ground_level = 1.0;
 constexpr double gaunt_first_excited_level = 2.0;
 constexpr double gaunt_general_levels_from = 3.0;  // n >= this uses the fit in 1/n
 
-// Two-parameter fit of the hydrogen recombination coefficient, t = T / 10^4 K,
-// before the scaling with the constants.
+// Fit of the case-B recombination coefficient of hydrogen, t = T / 10^4 K, before
+// the scaling with the constants: Pequignot, Petitjean & Boisson 1991, A&A 251, 680.
 double hydrogen_recombination_fit(double t) {
   return 4.309e-13 * std::pow(t, -0.6166) / (1 + 0.6703 * std::pow(t, 0.53));
 }
 
 // Fit of HeII + e -> HeI into one spin series: 10^log10_a m^3 s^-1 over
-// sqrt(T/T_low) (1 + sqrt(T/T_low))^p0 (1 + sqrt(T/T_high))^p1.
+// sqrt(T/T_low) (1 + sqrt(T/T_low))^p0 (1 + sqrt(T/T_high))^p1, with p0 + p1 = 2:
+// the form of Verner & Ferland 1996 (ApJS 103, 467), its coefficients fitted to
+// the HeI recombination coefficients of Hummer & Storey 1998 (MNRAS 297, 1073).
 // The powers of ten are fixed numbers, taken once per run.
 double helium_recombination_fit(const Constants& cs, double T, double ten_to_log10_a, double p0, double p1) {
   const double s = std::sqrt(T / helium_fit_T_low);
@@ -107,7 +109,8 @@ double g_e(Physics& ph, double T) {
   return ph.memo.g_e([&cs, T] { return std::pow(cs.me * cs.kB * T * 0.5 / cs.pi, 1.5) / cs.h / cs.h / cs.h; }, T);
 }
 
-// G0 + G1 u + G2 u^2 with u the threshold frequency of level n over nu. Levels
+// G0 + G1 u + G2 u^2 with u the threshold frequency of level n over nu: the fit
+// of the hydrogen bound-free Gaunt factor of Johnson 1972 (ApJ 174, 227). Levels
 // between the tabulated ones (non-integer n < 3 other than 1 and 2) get 0.
 double gaunt_ion(const Physics& ph, double n, double nu) {
   const double r = 1 / n;
@@ -145,11 +148,6 @@ double hydrogen_ion_crs_sctn(Physics& ph, double n, double nu) {
 double planckian_photon_per_mode(const Physics& ph, double nu, double T) {
   const Constants& cs = ph.cs;
   return 1 / (std::exp((cs.pi + cs.pi) * cs.h * nu / cs.kB / T) - 1);
-}
-
-double Hydrogen_fudge_fun(const Physics& ph, double z) {
-  const double q = (z - ph.cs.z_perturbation) / ph.cs.Delta_z_perturbation;
-  return ph.cs.A_perturbation_H / (1 + std::pow(q, 2.0));
 }
 
 }  // namespace primrec

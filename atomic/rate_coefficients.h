@@ -1,9 +1,8 @@
 // Recombination and photoionisation coefficients of H, He+ and He++, the
-// bound-free Gaunt factor, the hydrogenic photoionisation cross-section, the
-// Planck occupation number and the Lorentzian fudge bump. Functions of
-// temperature (K), level number and ordinary frequency (Hz) for the constants
-// of a run; results in CGS: recombination coefficients in cm^3 s^-1,
-// photoionisation rates in s^-1.
+// bound-free Gaunt factor, the hydrogenic photoionisation cross-section and the
+// Planck occupation number. Functions of temperature (K), level number and
+// ordinary frequency (Hz) for the constants of a run; results in CGS:
+// recombination coefficients in cm^3 s^-1, photoionisation rates in s^-1.
 //
 // Arguments are not validated: T <= 0 or nu <= 0 give whatever IEEE arithmetic
 // gives (inf or nan), which propagates; nothing traps or aborts. A positive
@@ -39,8 +38,5 @@ double gaunt_ion(const Physics& ph, double n, double nu);
 double hydrogen_ion_crs_sctn(Physics& ph, double n, double nu);
 // Blackbody photon occupation number at ordinary frequency nu and temperature T.
 double planckian_photon_per_mode(const Physics& ph, double nu, double T);
-// Lorentzian of height A_perturbation_H centred on z_perturbation with half
-// width Delta_z_perturbation; perturbs the printed free-electron fraction.
-double Hydrogen_fudge_fun(const Physics& ph, double z);
 
 }  // namespace primrec

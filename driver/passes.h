@@ -9,7 +9,7 @@
 #include <string>
 
 #include "input/constants.h"
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 #include "primrec/primrec.hpp"
 
 namespace primrec {

@@ -10,7 +10,7 @@
 #include "driver/passes.h"
 #include "input/constants.h"
 #include "input/rounding.h"
-#include "transfer/optical_depth.h"
+#include "last_scattering/last_scattering.h"
 
 namespace primrec {
 

@@ -14,7 +14,7 @@
 #include "driver/inner_solvers.h"
 #include "driver/input_grid.h"
 #include "driver/passes.h"
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 
 namespace primrec {
 

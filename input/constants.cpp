@@ -11,11 +11,12 @@ namespace primrec {
 
 namespace {
 
-constexpr double electronvolt = 1.6021765e-12;  // [erg]
+constexpr double electronvolt = 1.6021765e-12;  // [erg], CODATA 2006 (Mohr, Taylor & Newell 2008)
 // pi^2 as a stored constant.
 constexpr double pi_squared = 9.869604401090658;
-// The HeI recombination fits: log10 of the second turnover temperature [K] and
-// of the two coefficients [m^3 s^-1].
+// The HeI recombination fits (fitted to Hummer & Storey 1998, MNRAS 297, 1073):
+// log10 of the second turnover temperature [K] and of the two coefficients
+// [m^3 s^-1].
 constexpr double helium_fit_log10_T_high = 5.114;
 constexpr double helium_singlet_fit_log10_a = -16.744;
 constexpr double helium_triplet_fit_log10_a = -16.306;
@@ -134,12 +135,11 @@ void fixed_powers(Constants& cs) {
 
 }  // namespace
 
-int init_general_assist_const(Constants& cs) {
+void init_general_assist_const(Constants& cs) {
   hydrogen_ionisation(cs);
   thomson_and_stefan_boltzmann(cs);
   cs.mH = cs.mp + cs.me;
   variation_factors(cs);
-  return 0;
 }
 
 void derive_cosmological_background(Constants& cs) {
@@ -160,21 +160,19 @@ Constants derive_constants(const Parameters& p) {
   return cs;
 }
 
+// The matter temperature sums the same four terms in another order, which differs
+// in the last bit: each keeps its own.
 double H(const Constants& cs, double z) {
   return cs.H0 * std::sqrt(cs.omega_k * std::pow(1 + z, 2) + cs.omega_lambda + cs.omega_m * std::pow(1 + z, 3) +
                            (cs.omega_nu_rel + cs.omega_gamma) * std::pow(1 + z, 4));
 }
 
+// The line rates and the feedback take (z + 1) T0, which differs from this in the
+// last bit: each keeps its own form.
 double T_br(const Constants& cs, double z) { return z * cs.T0 + cs.T0; }
 
-double N_nuclear(const Constants& cs, double z) { return cs.N0_nuclear * (1 + z) * (1 + z) * (1 + z); }
-
+// The kinetic matrix multiplies (1 + z) three times instead, which differs in the
+// last bit: each keeps its own.
 double N_e_tot(const Constants& cs, double z) { return cs.N0_e * std::pow(1 + z, 3); }
-
-double N_H(const Constants& cs, double z) { return cs.N0_H * std::pow(1 + z, 3); }
-
-double N_b(const Constants& cs, double z) { return cs.N0_b * std::pow(1 + z, 3); }
-
-double redshift(double l) { return std::exp(l) - 1; }
 
 }  // namespace primrec

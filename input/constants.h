@@ -12,7 +12,8 @@
 
 namespace primrec {
 
-// Reference (laboratory) values of the constants read from fund.in.
+// Reference (laboratory) values of the constants read from fund.in: the CODATA
+// 2006 recommended values (Mohr, Taylor & Newell 2008, Rev. Mod. Phys. 80, 633).
 constexpr double e_reference = 4.80320427e-10;     // elementary charge [esu]
 constexpr double h_reference = 1.054571628e-27;    // hbar [erg s]
 constexpr double me_reference = 9.10938215e-28;    // electron mass [g]
@@ -108,16 +109,12 @@ struct Constants {
 // input values, init_general_assist_const(), then the background.
 Constants derive_constants(const Parameters& p);
 
-int init_general_assist_const(Constants& cs);
+void init_general_assist_const(Constants& cs);
 // The derivation that closes a successful read of cosm_p.in.
 void derive_cosmological_background(Constants& cs);
 
-double H(const Constants& cs, double z);          // Hubble expansion rate [s^-1]
-double T_br(const Constants& cs, double z);       // radiation temperature [K]
-double N_nuclear(const Constants& cs, double z);  // number density of all nuclei [cm^-3]
-double N_e_tot(const Constants& cs, double z);    // electron density if fully ionised [cm^-3]
-double N_H(const Constants& cs, double z);        // hydrogen nuclei [cm^-3]
-double N_b(const Constants& cs, double z);        // baryons in hydrogen-atom masses [cm^-3]
-double redshift(double l);                        // z whose ln(1+z) is l
+double H(const Constants& cs, double z);        // Hubble expansion rate [s^-1]
+double T_br(const Constants& cs, double z);     // radiation temperature [K]
+double N_e_tot(const Constants& cs, double z);  // electron density if fully ionised [cm^-3]
 
 }  // namespace primrec

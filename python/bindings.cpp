@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
 
 namespace py = pybind11;

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
 #include "shell/input_check.h"
 #include "shell/observer_thread.h"

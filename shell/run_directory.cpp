@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 
 namespace {
 

@@ -1,7 +1,9 @@
 #!/bin/sh
 # The library's folders are layers, input -> atomic -> transfer -> driver: a
 # file may include its own folder, the folders before it and the public
-# headers, never a folder after it.
+# headers, never a folder after it. last_scattering (the optical depth and
+# visibility of a finished history) stands beside them on input alone, and
+# only the driver includes it.
 set -eu
 cd "$1"
 status=0
@@ -10,12 +12,13 @@ allowed() {
     input) echo "input" ;;
     atomic) echo "input atomic" ;;
     transfer) echo "input atomic transfer" ;;
-    driver) echo "input atomic transfer driver" ;;
+    last_scattering) echo "input last_scattering" ;;
+    driver) echo "input atomic transfer last_scattering driver" ;;
   esac
 }
-for layer in input atomic transfer driver; do
+for layer in input atomic transfer last_scattering driver; do
   for file in "$layer"/*.h "$layer"/*.cpp; do
-    for included in $(sed -n 's/^#include "\([a-z]*\)\/.*/\1/p' "$file"); do
+    for included in $(sed -n 's/^#include "\([a-z_]*\)\/.*/\1/p' "$file"); do
       case " $(allowed "$layer") primrec " in
         *" $included "*) ;;
         *) echo "$file includes $included/"; status=1 ;;

@@ -7,8 +7,6 @@
 
 #include <cmath>
 
-#include "atomic/rate_coefficients.h"
-
 namespace primrec {
 
 namespace {
@@ -62,8 +60,6 @@ double P_D(double r) {
 
 // For a > 1 the logarithm turns the root of A2 into nan (a = 1 gives A2 = 0);
 // r = 0 divides by zero.
-double P_W(const Physics& ph, double a, double r) { return P_W(ph, escape_line_shape(ph, a, 0.0), r); }
-
 double P_W(const Physics& ph, const line_shape& shape, double r) {
   const double a = shape.a;
   if (a == 0) return 0;
@@ -78,8 +74,6 @@ double hgf_approx(double t) { return 1 + std::exp(std::log(t + 1.5) * (-1.07) + 
 
 // The product a r decides whether the term exists; a NaN product counts as
 // below the threshold.
-double P_Ch_G(const Physics& ph, double w, double a, double r) { return P_Ch_G(escape_line_shape(ph, a, w), r); }
-
 double P_Ch_G(const line_shape& shape, double r) {
   const double S = std::sqrt(shape.core_root_term / r);
   const double t = shape.core_t_term / S - 0.25;
@@ -89,8 +83,6 @@ double P_Ch_G(const line_shape& shape, double r) {
 }
 
 // w = 1 makes u = 0 and the divisions by u give inf and nan; r = 0 divides by zero.
-double P_W1(const Physics& ph, double a, double r, double w) { return P_W1(ph, escape_line_shape(ph, a, w), r); }
-
 double P_W1(const Physics& ph, const line_shape& shape, double r) {
   const double a = shape.a, u = shape.u;
   if (a == 0) return 0;
@@ -102,8 +94,6 @@ double P_W1(const Physics& ph, const line_shape& shape, double r) {
   const double A2 = std::atan(y);
   return shape.two_u * std::sqrt(a / r / u / cs.pi_to_three_halves) * (A1 - A2);
 }
-
-double P_H(const Physics& ph, double r, double a, double w) { return P_H(ph, escape_line_shape(ph, a, w), r); }
 
 // A NaN w fails the comparison and takes the scattering-line form.
 double P_H(const Physics& ph, const line_shape& shape, double r) {
@@ -131,38 +121,23 @@ line_shape escape_line_shape(const Physics& ph, double a, double w) {
 }
 
 // x sigma_1(nu) is the continuum absorption per nucleus; 0 below the Lyman limit.
-double kappa_H(Physics& ph, double /* z: no effect */, double nu, double x) {
-  return kappa_H_of_cross_section(ph, nu, hydrogen_ion_crs_sctn(ph, 1.0, nu), x);
-}
-
-double kappa_H_of_cross_section(const Physics& ph, double nu, double sigma_1, double x) {
+double kappa_H(const Physics& ph, double nu, double sigma_1, double x) {
   return (x + abundance_floor) * 8 * sigma_1 * ph.cs.pi * nu * nu / ph.cs.c / ph.cs.c;
 }
 
-double kappa_He_para(const Physics& ph, double z, double x) {
-  return kappa_He_para_of_width(ph, HeI_line_doppler_width(ph, z, HeI_para_line_frequency(ph)), x);
-}
-
-double kappa_He_orto(const Physics& ph, double z, double x) {
-  return kappa_He_orto_of_width(ph, HeI_line_doppler_width(ph, z, HeI_orto_line_frequency(ph)), x);
-}
-
-double kappa_He_para_of_width(const Physics& ph, double doppler_width, double x) {
+double kappa_He_para(const Physics& ph, double doppler_width, double x) {
   return kappa_He_line(ph, doppler_width, x, HeI_singlet_weight_ratio, ph.at.A_2p1s_paraHeI);
 }
 
-double kappa_He_orto_of_width(const Physics& ph, double doppler_width, double x) {
+double kappa_He_orto(const Physics& ph, double doppler_width, double x) {
   return kappa_He_line(ph, doppler_width, x, HeI_triplet_weight_ratio, ph.at.A_2p1s_ortoHeI);
 }
 
+// The damping of the line rates takes the thermal speed in another order
+// (2 kB (z + 1) T0 first), which differs in the last bit: each keeps its own.
 double HeI_line_doppler_width(const Physics& ph, double z, double nu) {
   const Constants& cs = ph.cs;
-  return nu * std::sqrt((z * cs.T0 + cs.T0) * 2 * cs.kB / (cs.He_to_H * cs.mH)) / cs.c;
-}
-
-double relative_Dopler_line_width(const Physics& ph, double T) {
-  const Constants& cs = ph.cs;
-  return std::sqrt(2 * cs.kB * T / (cs.He_to_H * cs.mH)) / cs.c;
+  return nu * std::sqrt(T_br(cs, z) * 2 * cs.kB / (cs.He_to_H * cs.mH)) / cs.c;
 }
 
 // h holds hbar: an energy over 2 pi hbar is an ordinary frequency.

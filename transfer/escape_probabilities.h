@@ -44,44 +44,31 @@ struct line_shape {
 };
 line_shape escape_line_shape(const Physics& ph, double damping, double branching);
 
-// The escape probabilities from the shape of their line: the functions below
-// are these with the shape computed on the spot.
-double P_H(const Physics& ph, const line_shape& shape, double kappa_ratio);
-double P_W(const Physics& ph, const line_shape& shape, double kappa_ratio);
-double P_Ch_G(const line_shape& shape, double kappa_ratio);
-double P_W1(const Physics& ph, const line_shape& shape, double kappa_ratio);
-
 // Total escape probability of a line photon: P_D plus either P_W, or P_Ch_G + P_W1
 // when the line is almost pure scattering (w close to 1).
-double P_H(const Physics& ph, double kappa_ratio, double damping, double branching);
+double P_H(const Physics& ph, const line_shape& shape, double kappa_ratio);
 // Escape probability through the Doppler core against continuum absorption.
 double P_D(double kappa_ratio);
-// Escape through the damping wings when w is not close to 1 (note argument order).
-double P_W(const Physics& ph, double damping, double kappa_ratio);
-// Wing term for w close to 1 (note argument order).
-double P_Ch_G(const Physics& ph, double branching, double damping, double kappa_ratio);
-// Remaining wing term for w close to 1 (note argument order).
-double P_W1(const Physics& ph, double damping, double kappa_ratio, double branching);
+// Escape through the damping wings when w is not close to 1 (w is not used).
+double P_W(const Physics& ph, const line_shape& shape, double kappa_ratio);
+// Wing term for w close to 1.
+double P_Ch_G(const line_shape& shape, double kappa_ratio);
+// Remaining wing term for w close to 1.
+double P_W1(const Physics& ph, const line_shape& shape, double kappa_ratio);
 double Gamma_ratio_appr(double t);  // (t + 1.28)^(-1/2), factor of P_Ch_G
 double hgf_approx(double t);        // 1 + e^(-0.45) (t + 1.5)^(-1.07), factor of P_Ch_G
 
-// Hydrogen ground-state continuum absorption at frequency nu for a HydI abundance
-// x; the first argument (callers pass the redshift) has no effect.
-double kappa_H(Physics& ph, double z, double nu, double x);
-// Line-centre absorption of the singlet / triplet line at redshift z for a HeI
-// abundance x, Doppler-broadened at the radiation temperature.
-double kappa_He_para(const Physics& ph, double z, double x);
-double kappa_He_orto(const Physics& ph, double z, double x);
-// The same, from their parts: the continuum with the cross-section sigma_1(nu)
-// already known, and a HeI line with its Doppler width at z already known.
-double kappa_H_of_cross_section(const Physics& ph, double nu, double sigma_1, double x);
-double kappa_He_para_of_width(const Physics& ph, double doppler_width, double x);
-double kappa_He_orto_of_width(const Physics& ph, double doppler_width, double x);
+// Hydrogen ground-state continuum absorption at frequency nu for a HydI
+// abundance x, from the cross-section sigma_1(nu) of the ground state
+// (hydrogen_ion_crs_sctn(1, nu)).
+double kappa_H(const Physics& ph, double nu, double sigma_1, double x);
+// Line-centre absorption of the singlet / triplet line for a HeI abundance x,
+// with the Doppler width of the line at the radiation temperature.
+double kappa_He_para(const Physics& ph, double doppler_width, double x);
+double kappa_He_orto(const Physics& ph, double doppler_width, double x);
 // Doppler width [Hz] of the HeI line of frequency nu at the radiation
-// temperature of redshift z, in the form the line-centre absorption takes.
+// temperature of redshift z, nu times the thermal speed of helium over c.
 double HeI_line_doppler_width(const Physics& ph, double z, double nu);
-// Thermal Doppler width of a helium line over the line frequency at temperature T.
-double relative_Dopler_line_width(const Physics& ph, double T);
 
 // Frequencies of the HeI singlet line 2^1P_1 -> 1^1S_0 and of the triplet
 // intercombination line 2^3P_1 -> 1^1S_0, from the ionisation energies [Hz].

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "atomic/rate_coefficients.h"
-#include "input/table_format.h"
 #include "transfer/lyman_alpha_escape.h"
+#include "transfer/printed_numbers.h"
 
 namespace primrec {
 
@@ -33,9 +33,11 @@ LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
   return lyman_level(cs, static_cast<int>(n));
 }
 
-// The feedback factor of a level, with L = ln_HydRO at z already looked up.
-double feedback_factor(const Feedback& fb, const LymanLevel& level, double z, double L) {
-  // Above z = 1650 the factor is 1 whatever the table holds at z_f.
+}  // namespace
+
+// Above z = 1650 the factor is 1 whatever the table holds at z_f. A table value
+// of exactly 0 stands for a redshift outside the table.
+double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L) {
   if (!(z <= z_feedback_start) || L == 0) return 1;
   const double z_f = (level.emission_share * (z + 1)) / level.absorption_share - 1;
   const double L_f = fb.ln_HydRO.line_approx(z_f);
@@ -43,11 +45,10 @@ double feedback_factor(const Feedback& fb, const LymanLevel& level, double z, do
   return 1;
 }
 
-}  // namespace
-
 namespace {
 
-// Blackbody photons per mode at Lyman alpha at z.
+// Blackbody photons per mode at Lyman alpha at z, at the radiation temperature
+// (z + 1) T0 (not T_br's z T0 + T0, which differs in the last bit).
 double occupation_at_Lyman_alpha(const Physics& ph, double z) {
   const Constants& cs = ph.cs;
   const double p = z + 1;
@@ -60,10 +61,10 @@ double occupation_at_Lyman_alpha(const Physics& ph, double z) {
 double Hydrogen_radiation_overheating(Physics& ph, double z, const HydrogenState& s) {
   const Constants& cs = ph.cs;
   const double A_2s1sHydI = ph.at.A_2s1sHydI;
-  const double p = z + 1;
   const double n_pl = occupation_at_Lyman_alpha(ph, z);
   const double R = Lyman_alpha_Sobolev_rate(ph, z, ph.at.lambd_aHydI, s.HydI);
-  const double Rec = cs.N0_e * std::pow(p, 3) * s.El * s.recomb_HydII_var * s.HydII;
+  // Recombinations per nucleus and second: N_e_tot El is the free-electron density.
+  const double Rec = N_e_tot(cs, z) * s.El * s.recomb_HydII_var * s.HydII;
   const double U = n_pl * (3 * R + A_2s1sHydI) * s.HydI + Rec;
   const double Q = U / ((s.ion_HydI_var + A_2s1sHydI + 3 * R) * s.HydI);
   return Q / n_pl - 1;
@@ -125,11 +126,6 @@ bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& p
   return Hydrogen_FeedBack_Correction(fb, ph, z, 1, cancel) == 1.0;
 }
 
-// A value of exactly 0 stands for a redshift outside the table.
-double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph) {
-  return feedback_factor(fb, lyman_level(ph.cs, n), z, fb.ln_HydRO.line_approx(z));
-}
-
 // Each line of level n >= 3 adds its feedback times the frequency-ratio cube and
 // the Boltzmann factor of level n against level 2 at the radiation temperature.
 double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, double z, int iteration_number,
@@ -144,10 +140,10 @@ double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, doubl
     if (n % levels_between_cancel_checks == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed))
       return 1.0;
     const LymanLevel level = level_of(fb, ph.cs, n);
-    S = feedback_factor(fb, level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
+    S = C_Feedback_fun(fb, level, z, L) * level.frequency_cube * std::exp(level.boltzmann_energy / T_r) + S;
   }
   // (4/3)^3 (1 - 1/n^2)^3 is the cube of the Lyman-n to Lyman-alpha frequency ratio.
-  return feedback_factor(fb, level_of(fb, ph.cs, 2), z, L) + ph.cs.four_thirds_cubed * S;
+  return C_Feedback_fun(fb, level_of(fb, ph.cs, 2), z, L) + ph.cs.four_thirds_cubed * S;
 }
 
 }  // namespace primrec

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "atomic/physics.h"
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 
 namespace primrec {
 
@@ -69,9 +69,11 @@ bool overheating_rows_ended(const Physics& ph, double z);
 bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& ph, double z,
                                            const std::atomic<bool>* cancel = nullptr);
 
-// 1 minus the overheating at the redshift z_f where the Lyman line of level n + 1
-// emitted what reaches the Lyman line of level n at z, over the overheating at z.
-double C_Feedback_fun(const Feedback& fb, int n, double z, const Physics& ph);
+// The feedback factor of the Lyman line of `level` n: 1 minus the overheating at
+// the redshift z_f where the Lyman line of level n + 1 emitted what reaches the
+// Lyman line of level n at z, over the overheating at z; L is ln_HydRO at z
+// (looked up once for all levels of a step).
+double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L);
 
 // Multiplier of the Lyman-alpha escape term: 1 in pass 0 or for one level.
 // With billions of levels one call takes minutes: it gives up, with a value of

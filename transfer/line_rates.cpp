@@ -13,10 +13,8 @@ namespace primrec {
 
 namespace {
 
-// g(2p) / g(1s) of a hydrogen-like Lyman-alpha line.
-constexpr double lyman_alpha_weight_ratio = 3;
-
-// Boltzmann factor of an energy difference dE [eV] at the radiation temperature.
+// Boltzmann factor of an energy difference dE [eV] at the radiation temperature,
+// (z + 1) T0 here, not T_br's z T0 + T0 (the two differ in the last bit).
 double boltzmann_factor(const Constants& cs, double dE, double z) {
   const double p = z + 1;
   return std::exp((-(dE * cs.eV_erg) / cs.kB) / (p * cs.T0));
@@ -33,9 +31,10 @@ double excitation(const Constants& cs, double g_u, double g_l, double A_ul, doub
   return (g_u / g_l) * A_ul * boltzmann_factor(cs, E_u - E_l, z);
 }
 
-// Sobolev rate 8 pi H / (g lambda^3 n) of a line of wavelength lambda, with n the
-// density of the absorbing atoms for an abundance x: the parts fixed by z, and
-// the rate from them.
+// Sobolev rate 8 pi H / (g lambda^3 n) of a HeI line of wavelength lambda, with n
+// the density of the absorbing atoms for an abundance x: the parts fixed by z,
+// and the rate from them. Lyman_alpha_line_conditions (lyman_alpha_escape.cpp) multiplies the same
+// factors in another order, which differs in the last bit: each keeps its own.
 double sobolev_numerator(Physics& ph, double z) { return 8 * ph.cs.pi * ph.H(z); }
 double sobolev_denominator(const Constants& cs, double g, double lambda, double z) {
   const double p = z + 1;
@@ -49,19 +48,13 @@ double sobolev_rate(double numerator, double denominator, double x) {
 // optical depth tau = A / R, it is A (1 - e^-tau) / tau.
 double sobolev_escape(double R, double A) { return R * (1 - std::exp(-A / R)); }
 
-// Sobolev rate of a hydrogen-like Lyman-alpha line, in the product order of the
-// two rate functions below (the kinetic matrix and the overheating have their own).
-double lyman_alpha_escape(Physics& ph, double lambda, double x, double z) {
-  const double p = z + 1;
-  return (8 * ph.cs.pi * ph.H(z)) / (lyman_alpha_weight_ratio * std::pow(lambda, 3.0) * p * ph.cs.N0_nuclear * p *
-                                     p * (abundance_floor + x));
-}
-
 // Damping Gamma / (4 pi Doppler width) of a HeI line of frequency nu whose
 // upper level has the total width Gamma.
 double damping(const Constants& cs, double z, double Gamma, double nu) {
   const double p = z + 1;
-  const double beta = std::sqrt(2 * cs.kB * p * cs.T0 / (cs.He_to_H * cs.mH)) / cs.c;  // Doppler width / nu
+  // Doppler width / nu; HeI_line_doppler_width multiplies the same factors in
+  // another order (T_br first), which differs in the last bit: each keeps its own.
+  const double beta = std::sqrt(2 * cs.kB * p * cs.T0 / (cs.He_to_H * cs.mH)) / cs.c;
   return ((0.25 * Gamma / cs.pi) / beta) / nu;
 }
 
@@ -125,22 +118,6 @@ HeI_line_conditions HeI_orto_line_conditions(Physics& ph, double z) {
                          Gamma_HeI_orto_2p(ph, z), ph.at.A_HeI_ortho_2p_1_para_1s_0, ph.cs.c / ph.at.lambd_a_ortoHeI);
 }
 
-double A_r_para_heliumI(Physics& ph, double z, double x_HeI) {
-  return A_r_para_heliumI(ph, HeI_para_line_conditions(ph, z), x_HeI);
-}
-
-double A_r_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
-  return A_r_ortho_heliumI(ph, HeI_orto_line_conditions(ph, z), x_HeI, x_HydI);
-}
-
-double A_H_para_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
-  return A_H_para_heliumI(ph, HeI_para_line_conditions(ph, z), x_HeI, x_HydI);
-}
-
-double A_H_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI) {
-  return A_H_ortho_heliumI(ph, HeI_orto_line_conditions(ph, z), x_HeI, x_HydI);
-}
-
 // x = 0 makes R about 10^128 times larger, exp(-A/R) is 1 and the rate 0.
 double A_r_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI) {
   const double R = sobolev_rate(para.sobolev_numerator, para.sobolev_denominator, x_HeI);
@@ -151,28 +128,24 @@ double A_r_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_H
 // the escaping photons the hydrogen continuum leaves.
 double A_r_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
   const double R_o = sobolev_rate(orto.sobolev_numerator, orto.sobolev_denominator, x_HeI);
-  const double r_o = kappa_He_orto_of_width(ph, orto.doppler_width, x_HeI) /
-                     kappa_H_of_cross_section(ph, orto.escape_continuum_frequency,
-                                              orto.escape_continuum_cross_section, x_HydI);
+  const double r_o = kappa_He_orto(ph, orto.doppler_width, x_HeI) /
+                     kappa_H(ph, orto.escape_continuum_frequency, orto.escape_continuum_cross_section, x_HydI);
   return sobolev_escape(R_o, ph.at.A_2p1s_ortoHeI) * std::pow(1 + 1 / r_o, -2.0);
 }
 
 // The escape probability with the ratio r of line to continuum absorption,
 // times the line's decay rate.
 double A_H_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI, double x_HydI) {
-  const double r = kappa_He_para_of_width(ph, para.doppler_width, x_HeI) /
-                   kappa_H_of_cross_section(ph, para.nu, para.continuum_cross_section, x_HydI);
+  const double r = kappa_He_para(ph, para.doppler_width, x_HeI) /
+                   kappa_H(ph, para.nu, para.continuum_cross_section, x_HydI);
   return P_H(ph, para.shape, r) * ph.at.A_2p1s_paraHeI;
 }
 
 double A_H_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI) {
-  const double r = kappa_He_orto_of_width(ph, orto.doppler_width, x_HeI) /
-                   kappa_H_of_cross_section(ph, orto.nu, orto.continuum_cross_section, x_HydI);
+  const double r = kappa_He_orto(ph, orto.doppler_width, x_HeI) /
+                   kappa_H(ph, orto.nu, orto.continuum_cross_section, x_HydI);
   return P_H(ph, orto.shape, r) * ph.at.A_2p1s_ortoHeI;
 }
 
-double A_r_hydrogen(Physics& ph, double z, double x_HydI) { return lyman_alpha_escape(ph, ph.at.lambd_aHydI, x_HydI, z); }
-
-double A_r_heliumII(Physics& ph, double z, double x_HeII) { return lyman_alpha_escape(ph, ph.at.lambd_aHeII, x_HeII, z); }
 
 }  // namespace primrec

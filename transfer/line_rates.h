@@ -1,7 +1,8 @@
 // Effective rates [s^-1] at which the resonance lines of H, HeI and HeII take an
 // excited atom to the ground state for good: Sobolev escape through the
-// expansion (A_r_*) and, for the HeI lines, absorption of the line photon by the
-// hydrogen continuum (A_H_*); and the total widths of the HeI 2p levels.
+// expansion (A_r_* for the HeI lines, Lyman_alpha_Sobolev_rate for hydrogen and
+// HeII) and, for the HeI lines, absorption of the line photon by the hydrogen
+// continuum (A_H_*); and the total widths of the HeI 2p levels.
 // Functions of the redshift z and of abundances relative to all nuclei; every
 // temperature is the radiation temperature T0 (1 + z).
 //
@@ -21,17 +22,6 @@ double Gamma_HeI_para_2p(Physics& ph, double z);
 // excitations to 3^3S_1, 3^3D_2, 3^3D_1 (the intercombination decay is not in it).
 double Gamma_HeI_orto_2p(Physics& ph, double z);
 
-// Sobolev escape rate of the singlet line, R (1 - exp(-A / R)).
-double A_r_para_heliumI(Physics& ph, double z, double x_HeI);
-// Sobolev escape rate of the triplet line, reduced by the hydrogen continuum.
-double A_r_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
-// Rate of the singlet / triplet line through its escape probability P_H.
-double A_H_para_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
-double A_H_ortho_heliumI(Physics& ph, double z, double x_HeI, double x_HydI);
-// Sobolev escape rates of hydrogen and HeII Lyman-alpha.
-double A_r_hydrogen(Physics& ph, double z, double x_HydI);
-double A_r_heliumII(Physics& ph, double z, double x_HeII);
-
 // What the rates of a HeI line need of the redshift alone: fixed for a step.
 struct HeI_line_conditions {
   double nu;                              // line frequency from the ionisation energies [Hz]
@@ -46,10 +36,12 @@ struct HeI_line_conditions {
 HeI_line_conditions HeI_para_line_conditions(Physics& ph, double z);
 HeI_line_conditions HeI_orto_line_conditions(Physics& ph, double z);
 
-// The four HeI rates from the conditions of their line at z: the functions
-// above are these with the conditions computed on the spot.
+// The four HeI rates, from the conditions of their line at z.
+// Sobolev escape rate of the singlet line, R (1 - exp(-A / R)).
 double A_r_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI);
+// Sobolev escape rate of the triplet line, reduced by the hydrogen continuum.
 double A_r_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI);
+// Rate of the singlet / triplet line through its escape probability P_H.
 double A_H_para_heliumI(Physics& ph, const HeI_line_conditions& para, double x_HeI, double x_HydI);
 double A_H_ortho_heliumI(Physics& ph, const HeI_line_conditions& orto, double x_HeI, double x_HydI);
 

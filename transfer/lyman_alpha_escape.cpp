@@ -15,6 +15,8 @@ constexpr double lyman_alpha_weight_ratio = 3;
 
 }  // namespace
 
+// 3 lambda^3 N0_nuclear (1+z)^3, not the HeI lines' order g lambda^3 (1+z)^3
+// N0_nuclear (transfer/line_rates.cpp): the two differ in the last bit.
 Lyman_alpha_line Lyman_alpha_line_conditions(Physics& ph, double z, double lambda) {
   return {8 * ph.cs.pi * ph.H(z),
           lyman_alpha_weight_ratio * std::pow(lambda, 3) * ph.cs.N0_nuclear * std::pow(1 + z, 3)};

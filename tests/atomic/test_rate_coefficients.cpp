@@ -130,18 +130,6 @@ TEST_F(RateCoefficients, PlanckOccupationLimits) {
   EXPECT_NEAR(planckian_photon_per_mode(ph, 30 * nu_kT, T), std::exp(-30.0), 1e-12 * std::exp(-30.0));
 }
 
-TEST_F(RateCoefficients, FudgeBumpIsALorentzian) {
-  const Physics ph = testing_support::laboratory_physics_with([](Constants& cs) {
-    cs.A_perturbation_H = 0.1;
-    cs.z_perturbation = 1000;
-    cs.Delta_z_perturbation = 100;
-  });
-  EXPECT_EQ(Hydrogen_fudge_fun(ph, 1000), 0.1);
-  EXPECT_EQ(Hydrogen_fudge_fun(ph, 1100), 0.05);
-  EXPECT_EQ(Hydrogen_fudge_fun(ph, 900), 0.05);
-  EXPECT_NEAR(Hydrogen_fudge_fun(ph, 1000 + 1e5), 0.1 / (1 + 1e6), 1e-20);
-}
-
 // Outside the domain the arithmetic gives inf or nan and nothing traps.
 TEST_F(RateCoefficients, OutsideDomainReturnsNonFinite) {
   EXPECT_TRUE(std::isinf(recomb_HydII(ph, 0)));

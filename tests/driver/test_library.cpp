@@ -14,7 +14,7 @@
 
 #include "driver/stepping.h"
 #include "input/constants.h"
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
 #include "support.h"
 

@@ -12,7 +12,7 @@
 
 #include "driver/kinetic_matrix.h"
 #include "driver/plasma.h"
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
 #include "support.h"
 

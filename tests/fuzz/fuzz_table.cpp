@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 
 namespace {
 

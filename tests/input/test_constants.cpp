@@ -128,14 +128,8 @@ TEST(Constants, BackgroundFunctionsOfRedshift) {
   const Constants cs = cosmology(70, 0.3, 0.7, 3, 0.05, 0.75, 2.725);
   EXPECT_EQ(primrec::T_br(cs, 0), cs.T0);
   EXPECT_NEAR(primrec::T_br(cs, 1089) / (1090 * cs.T0), 1.0, 1e-15);
-  EXPECT_EQ(primrec::redshift(0), 0.0);
-  EXPECT_NEAR(primrec::redshift(std::log(1101.0)), 1100.0, 1e-9);
-  EXPECT_EQ(primrec::N_nuclear(cs, 0), cs.N0_nuclear);
   EXPECT_EQ(primrec::N_e_tot(cs, 0), cs.N0_e);
-  EXPECT_EQ(primrec::N_H(cs, 0), cs.N0_H);
-  EXPECT_EQ(primrec::N_b(cs, 0), cs.N0_b);
   EXPECT_NEAR(primrec::N_e_tot(cs, 9) / cs.N0_e, 1000.0, 1e-12);
-  EXPECT_NEAR(primrec::N_nuclear(cs, 9) / cs.N0_nuclear, 1000.0, 1e-12);
 }
 
 TEST(Constants, ManyNeutrinoSpeciesDoNotOverflow) {

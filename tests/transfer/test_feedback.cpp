@@ -30,7 +30,8 @@ class FeedbackTable : public ::testing::Test {
     return std::make_unique<Physics>(testing_support::laboratory_physics_with(
         [levels](Constants& cs) { cs.Number_of_levels_for_Resonant_Feedback = levels; }));
   }
-  double C(int n, double z) const { return C_Feedback_fun(fb, n, z, *ph); }
+  // The feedback factor of the Lyman line of level n at z.
+  double C(int n, double z) const { return C_Feedback_fun(fb, fb.levels.at(n), z, fb.ln_HydRO.line_approx(z)); }
   double correction(int levels, double z, int pass) {
     ph = with_levels(levels);
     Init_HydRO(fb, *ph);

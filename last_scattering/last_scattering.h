@@ -1,4 +1,6 @@
-// Thomson optical depth and visibility of a recombination history.
+// Thomson optical depth and visibility of a finished recombination history: a
+// reading of its el column after the run, on the constants and the expansion
+// rate alone (nothing of the solver enters).
 //
 // From the free-electron fraction x_e(z) of the el column: the optical depth
 // from today, tau(z) = integral of n_e sigma_T c dz / ((1+z) H(z)) with

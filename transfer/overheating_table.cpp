@@ -1,4 +1,4 @@
-// Tabulated functions: rows in order and their piecewise-linear interpolation.
+// The overheating table: rows in order and their piecewise-linear interpolation.
 //
 // The interpolation takes the first pair of consecutive rows (a, b), in order,
 // with (x - a.x) (x - b.x) <= 0. A long table is searched by bisection when its
@@ -6,7 +6,7 @@
 // product test, and where floating point could make the two disagree (a
 // product that underflows to 0, or 0 times an overflowed difference) the walk
 // from the first row decides.
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 
 #include <cmath>
 

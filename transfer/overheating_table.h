@@ -1,4 +1,5 @@
-// Functions tabulated as rows of numbers, evaluated by linear interpolation.
+// The hydrogen overheating table of the feedback: a function tabulated as rows
+// of numbers, evaluated by linear interpolation.
 //
 // A table_fun holds its rows in the order they were given. line_approx
 // interpolates between the first pair of consecutive rows that brackets its

@@ -1,6 +1,11 @@
 // The number format of the tables: printf's "%.8g" (eight significant digits,
 // exponent form below 1e-4 and from 1e8 on, trailing zeros removed), without
 // the cost of a general correctly rounded conversion for every number.
+//
+// It lives with the feedback, its first user in the layers: the overheating
+// rows that the second pass reads are kept as the printed numbers
+// (printed_value), as when they went through a file. The programs write every
+// table with it.
 #pragma once
 
 namespace primrec {

@@ -1,20 +1,16 @@
-// Tabulated functions: interpolation, the bisection that must give exactly what
-// the walk from the first row gives, and the numbers of a printed table.
+// The overheating table: interpolation, and the bisection that must give
+// exactly what the walk from the first row gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <utility>
 #include <vector>
 
-#include "input/table_format.h"
-#include "input/table_fun.h"
+#include "transfer/overheating_table.h"
 
 namespace {
 
@@ -97,37 +93,6 @@ TEST(TableFun, BisectionGivesExactlyWhatTheWalkGives) {
           << "trial " << trial << " x = " << probe << ": " << table.line_approx(probe) << " vs "
           << table.line_approx_walk(probe);
   }
-}
-
-// The table keeps its numbers as a reader of the printed "%.8g" text gets them.
-TEST(PrintedValue, IsWhatStrtodGivesForThePrintedText) {
-  std::mt19937_64 rng(8);
-  const double denorm = std::numeric_limits<double>::denorm_min();
-  const double smallest_normal = std::numeric_limits<double>::min();
-  const double largest = std::numeric_limits<double>::max();
-  std::vector<double> values = {0.0, -0.0, denorm, smallest_normal, std::nextafter(smallest_normal, 0.0),
-                                largest, 1e-4, 9.99999995e-5, 99999999.5, 1e8, 12345678.5, 12345677.5,
-                                123456785, 123456775, 1e22, 1e23, 1e-300, 1e300, 2.2250738585072e-308,
-                                std::numeric_limits<double>::infinity()};
-  for (int i = 0; i < 100000; ++i) {
-    uint64_t bits = rng();
-    if (i % 4 == 1) bits &= 0x800FFFFFFFFFFFFFull;  // subnormal
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    if (std::isfinite(v)) values.push_back(v);
-    // Near the midpoint of two eight-digit numbers, where the rounding is closest.
-    char tie[40];
-    std::snprintf(tie, sizeof tie, "%lld5e%d", 10000000 + static_cast<long long>(rng() % 90000000),
-                  static_cast<int>(rng() % 600) - 330);
-    values.push_back(std::strtod(tie, nullptr));
-  }
-  for (const double value : values)
-    for (const double v : {value, -value}) {
-      char text[40];
-      std::snprintf(text, sizeof text, "%.8g", v);
-      ASSERT_TRUE(same_bits(primrec::printed_value(v), std::strtod(text, nullptr)))
-          << text << " read back as " << primrec::printed_value(v);
-    }
 }
 
 }  // namespace

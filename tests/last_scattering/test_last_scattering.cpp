@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support.h"
-#include "transfer/optical_depth.h"
+#include "last_scattering/last_scattering.h"
 
 namespace {
 

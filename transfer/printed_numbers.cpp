@@ -7,7 +7,7 @@
 // integer is the correctly rounded one. In those few places, for values that
 // are not finite or not normal, and where the power of ten is out of range, the
 // correctly rounded conversion of the library decides.
-#include "input/table_format.h"
+#include "transfer/printed_numbers.h"
 
 #include <charconv>
 #include <cmath>
@@ -15,7 +15,7 @@
 #include <cstring>
 #include <limits>
 
-#include "input/powers_of_ten.h"
+#include "transfer/powers_of_ten.h"
 
 namespace primrec {
 

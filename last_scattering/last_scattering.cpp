@@ -5,7 +5,7 @@
 // dtau/d ln(1+z) = (1+z) dtau/dz varies smoothly. Below the last row, if the
 // table stops short of z = 0, x_e is held at its last value and the integral
 // taken by Simpson's rule.
-#include "transfer/optical_depth.h"
+#include "last_scattering/last_scattering.h"
 
 #include <algorithm>
 #include <cmath>
