@@ -86,9 +86,9 @@ void expect_same(const Solution& a, const Solution& b, const std::string& what) 
 // end); three or more: it parts at the first step.
 TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
   Parameters strided = quick(7000, 300, 3e-3, 2);
-  strided.number_of_info_points = 7;
+  strided.output_stride = 7;
   Parameters unconverged = quick(3000, 1500, 1e-2, 2);  // every step gives up: messages in both passes
-  unconverged.norm = 1e-300;
+  unconverged.convergence_norm = 1e-300;
   Parameters varied = quick(8000, 400, 5e-3, 3);
   varied.me *= 1.03;
   const std::vector<std::pair<std::string, Parameters>> cases = {
@@ -103,7 +103,7 @@ TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
     expect_same(two, written, what + ", two threads");
     EXPECT_EQ(two.work.steps, written.work.steps) << what;
     // With two levels one thread skips the steps the passes share.
-    if (p.Number_of_levels_for_Resonant_Feedback == 2) {
+    if (p.feedback_levels == 2) {
       EXPECT_LT(one.work.steps, written.work.steps) << what;
     } else {
       EXPECT_EQ(one.work.steps, written.work.steps) << what;
@@ -148,7 +148,7 @@ class CallerThreadObserver : public primrec::Observer {
 TEST(FeedbackThread, TheObserverIsCalledOnTheCallersThreadOnly) {
   CallerThreadObserver out;
   Parameters p = quick(5000, 200, 4e-3, 4);
-  p.norm = 1e-13;  // some steps give up: messages from both passes
+  p.convergence_norm = 1e-13;  // some steps give up: messages from both passes
   ASSERT_TRUE(primrec::solve(p, out).ok());
   EXPECT_FALSE(out.other_thread);
   EXPECT_EQ(out.finished, (std::vector<int>{0, 1}));
@@ -197,7 +197,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
 // settle its step: here each step of a run sees the fewest rows it could.
 TEST(FeedbackLookups, TheRowsThatSettleAStepGiveTheFinishedTablesAnswers) {
   Parameters p = quick(8000, 1, 1e-3, 10);
-  p.number_of_info_points = 1;  // a row for every step: the redshifts of the feedback pass
+  p.output_stride = 1;  // a row for every step: the redshifts of the feedback pass
   const Solution s = primrec::solve(p);
   ASSERT_TRUE(s.ok());
   const primrec::Constants cs = primrec::derive_constants(p);
