@@ -29,6 +29,7 @@ struct Run {
 Run solve_at(primrec::Parameters p, double step, double fast_tolerance = 0) {
   p.step = step;
   primrec::Options options;
+  options.threads = 2;  // as the program solves
   options.fast = fast_tolerance > 0;
   if (options.fast) options.tolerance = fast_tolerance;
   const auto start = std::chrono::steady_clock::now();

@@ -58,10 +58,13 @@ PRIMREC_PARAMETER_TABLE(PRIMREC_SAME_FIELD)
 static_assert(sizeof(primrec_parameters) == sizeof(TableLayout) && offsetof(primrec_parameters, size) == 0,
               "primrec_parameters has fields the table does not");
 
-// The size of the first struct of the 1.0 interface: the smallest a caller
-// may hand in. A struct of a later version is larger, up to the current size.
-constexpr size_t kParametersSize_1_0 = sizeof(primrec_parameters);
-constexpr size_t kOptionsSize_1_0 = sizeof(primrec_options);
+// The sizes of the structs of the 1.0 interface, which end with T0 and with
+// tolerance: the smallest a caller may hand in. Those of a later version are
+// larger, up to the current size; these stay as they are.
+constexpr size_t kParametersSize_1_0 = offsetof(primrec_parameters, T0) + sizeof(double);
+constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, tolerance) + sizeof(double);
+static_assert(kParametersSize_1_0 <= sizeof(primrec_parameters) && kOptionsSize_1_0 <= sizeof(primrec_options),
+              "a struct of the C interface lost a field of 1.0");
 
 // Whether a field of `size` bytes at `offset` lies within a caller's struct.
 constexpr bool within(size_t struct_size, size_t offset, size_t size) { return offset + size <= struct_size; }
@@ -134,6 +137,34 @@ const double* column_data(const std::vector<double>& column) {
   return column.empty() ? &kNoRows : column.data();
 }
 
+// The input error of a struct the library cannot read; nothing solved.
+void refuse(primrec_history* history, const char* message) {
+  history->solution.status = primrec::Status::input_error;
+  history->solution.error = message;
+}
+
+void solve_into(primrec_history* history, const primrec_parameters* parameters, const primrec_options* options) {
+  if (parameters == nullptr) return refuse(history, kNoParametersMessage);
+  if (!known_size(parameters->size, kParametersSize_1_0, sizeof(primrec_parameters)))
+    return refuse(history, kParametersSizeMessage);
+  if (options != nullptr && !known_size(options->size, kOptionsSize_1_0, sizeof(primrec_options)))
+    return refuse(history, kOptionsSizeMessage);
+  const primrec::Options cpp = options != nullptr ? to_cpp(*options) : primrec::Options();
+  history->solution = primrec::solve(to_cpp(*parameters), cpp);
+  split_overheating(history);
+}
+
+// A fault that is not a lack of memory: its own status, with what it said.
+void mark_internal_error(primrec_history* history, const char* what) noexcept {
+  mark_no_memory(history);
+  try {
+    history->solution.error = std::string("internal error: ") + what + "\n";
+    history->status = PRIMREC_INTERNAL_ERROR;
+  } catch (...) {
+    // Not even the message could be kept: as a history that could not be stored.
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -176,42 +207,10 @@ void primrec_init_options(primrec_options* options, size_t struct_size) {
   options->size = struct_size;
   if (within(struct_size, offsetof(primrec_options, threads), sizeof options->threads))
     options->threads = defaults.threads;
-  if (within(struct_size, offsetof(primrec_options, fast), sizeof options->fast)) options->fast = defaults.fast;
+  if (within(struct_size, offsetof(primrec_options, fast), sizeof options->fast)) options->fast = defaults.fast ? 1 : 0;
   if (within(struct_size, offsetof(primrec_options, tolerance), sizeof options->tolerance))
     options->tolerance = defaults.tolerance;
 }
-
-namespace {
-
-// The input error of a struct the library cannot read; nothing solved.
-void refuse(primrec_history* history, const char* message) {
-  history->solution.status = primrec::Status::input_error;
-  history->solution.error = message;
-}
-
-void solve_into(primrec_history* history, const primrec_parameters* parameters, const primrec_options* options) {
-  if (parameters == nullptr) return refuse(history, kNoParametersMessage);
-  if (!known_size(parameters->size, kParametersSize_1_0, sizeof(primrec_parameters)))
-    return refuse(history, kParametersSizeMessage);
-  if (options != nullptr && !known_size(options->size, kOptionsSize_1_0, sizeof(primrec_options)))
-    return refuse(history, kOptionsSizeMessage);
-  const primrec::Options cpp = options != nullptr ? to_cpp(*options) : primrec::Options();
-  history->solution = primrec::solve(to_cpp(*parameters), cpp);
-  split_overheating(history);
-}
-
-// A fault that is not a lack of memory: its own status, with what it said.
-void mark_internal_error(primrec_history* history, const char* what) noexcept {
-  mark_no_memory(history);
-  try {
-    history->solution.error = std::string("internal error: ") + what + "\n";
-    history->status = PRIMREC_INTERNAL_ERROR;
-  } catch (...) {
-    // Not even the message could be kept: as a history that could not be stored.
-  }
-}
-
-}  // namespace
 
 primrec_history* primrec_solve_with(const primrec_parameters* parameters, const primrec_options* options) {
   primrec_history* history = new (std::nothrow) primrec_history;

@@ -110,7 +110,7 @@ PRIMREC_API void primrec_init_parameters(primrec_parameters* parameters, size_t 
  * Returns a primrec_status: PRIMREC_OK; PRIMREC_INPUT_ERROR, *parameters then
  * holding the values as read (a value not read keeps its initial value: 0,
  * but F_H 1 and output_stride 1); PRIMREC_NO_MEMORY, *parameters left
- * as it was. `messages` (may be NULL) receives, NUL-terminated and cut to
+ * as it was; PRIMREC_INTERNAL_ERROR, with what failed in `messages`. `messages` (may be NULL) receives, NUL-terminated and cut to
  * `size` bytes, everything the program prints while reading, in order. A NULL
  * `directory` reads nothing: PRIMREC_INPUT_ERROR, "no directory was given\n".
  * NULL `parameters`: PRIMREC_INPUT_ERROR, no message. Sets parameters->size,

@@ -276,7 +276,7 @@ TEST(CApiSolve, MissingHandlesAndUnknownColumnsAreRefusedQuietly) {
 // past the caller's struct.
 TEST(CApiGrowth, AStructIsWrittenUpToItsSizeAndAnUnknownSizeIsRefused) {
   constexpr size_t kGuard = 16;
-  unsigned char bytes[sizeof(primrec_parameters) + kGuard];
+  alignas(primrec_parameters) unsigned char bytes[sizeof(primrec_parameters) + kGuard];
   std::memset(bytes, 0xab, sizeof bytes);
   auto* p = reinterpret_cast<primrec_parameters*>(bytes);
   const size_t older = offsetof(primrec_parameters, omega_b);

@@ -558,6 +558,8 @@ TEST(CheckParameters, EachFileHasItsMessageAndTheFirstFileInOrderSpeaks) {
       {[](primrec::Parameters& p) { p.A_perturbation_H = NAN; }, fudge_check},
       {[](primrec::Parameters& p) { p.T0 = 0; }, cosm_check},
       {[](primrec::Parameters& p) { p.N_eff = -3; }, cosm_check},
+      {[](primrec::Parameters& p) { p.N_eff = NAN; }, cosm_check},
+      {[](primrec::Parameters& p) { p.N_eff = INFINITY; }, cosm_check},
       // several bad values: the earliest file
       {[](primrec::Parameters& p) { p.T0 = 0; p.F_H = 0; p.me = 0; }, fund_check},
       {[](primrec::Parameters& p) { p.T0 = 0; p.feedback_levels = -1; p.z_end = 0; },
@@ -567,6 +569,58 @@ TEST(CheckParameters, EachFileHasItsMessageAndTheFirstFileInOrderSpeaks) {
     primrec::Parameters p = primrec::default_parameters();
     cases[i].spoil(p);
     EXPECT_EQ(primrec::check_parameters(p), cases[i].message) << "case " << i;
+  }
+}
+
+// N_eff is a count in its file but a number in the library: no neutrinos,
+// or a fraction of a species, are a caller's choice the file cannot make.
+TEST(CheckParameters, NEffIsAnyFiniteNumberFromZeroInTheLibrary) {
+  for (const double N_eff : {0.0, 3.044, 2.5, 100.0}) {
+    primrec::Parameters p = primrec::default_parameters();
+    p.N_eff = N_eff;
+    EXPECT_EQ(primrec::check_parameters(p), "") << N_eff;
+  }
+}
+
+TEST_F(InputFiles, AZeroCountOfNeutrinosIsRefusedInTheFile) {
+  put("cosm_p.in", "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 0\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.7\n");
+  EXPECT_EQ(run(primrec::init_cosmological_const), 1);
+  EXPECT_EQ(log_.error, cosm_check);
+}
+
+// The table of the parameters: every place of a file is read into the field
+// the table names, and README's table gives each field its file and label.
+TEST(ParameterTable, EachPlaceOfAFileIsReadIntoItsField) {
+  const primrec::Parameters defaults = primrec::default_parameters();
+  for (const primrec::ParameterField& field : primrec::parameter_fields) {
+    SCOPED_TRACE(field.name);
+    ScratchDir dir;
+    testing_support::copy_default_inputs(dir.path());
+    std::string text;
+    for (int place = 0; const primrec::ParameterField* value = primrec::field_at(field.file, place); ++place) {
+      char number[40];
+      const double written = value == &field ? 7 : primrec::value_of(*value, defaults);
+      if (value->scan == primrec::Scan::real)
+        std::snprintf(number, sizeof number, "%.17g", written);
+      else
+        std::snprintf(number, sizeof number, "%d", static_cast<int>(written));
+      text += std::string(value->label) + " = " + number + "\n";
+    }
+    write_file(dir.file(field.file), text);
+    const primrec::Parameters read = primrec::read_parameters(dir.path()).parameters;
+    for (const primrec::ParameterField& other : primrec::parameter_fields) {
+      if (std::string(other.file) != field.file) continue;
+      EXPECT_EQ(primrec::value_of(other, read), &other == &field ? 7 : primrec::value_of(other, defaults))
+          << other.name;
+    }
+  }
+}
+
+TEST(ParameterTable, ReadmeGivesEveryFieldItsFileAndLabel) {
+  const std::string readme = testing_support::read_file(PRIMREC_EXAMPLES "/../README.md");
+  for (const primrec::ParameterField& field : primrec::parameter_fields) {
+    const std::string row = std::string("| `") + field.name + "` | `" + field.file + "` | `" + field.label + "` |";
+    EXPECT_NE(readme.find(row), std::string::npos) << row;
   }
 }
 
