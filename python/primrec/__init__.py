@@ -28,8 +28,9 @@ _DEFAULTS = {name: getattr(_primrec.Parameters(), name) for name in _NAMES}
 def _parameters_doc():
     lines = [
         "The input values of a history, one keyword per value of the five input files",
-        "(named as in README's tables), in their units. Unnamed values keep the",
-        "defaults of examples/default/ (a Planck-2018-like universe):",
+        "(named as in the library and README's table of the parameters), in their units.",
+        "Unnamed values keep the defaults of examples/default/ (a Planck-2018-like",
+        "universe). Each: default [unit]: meaning; allowed values (file: label there):",
         "",
     ]
     for name, file, label, unit, allowed, meaning in _FIELDS:
