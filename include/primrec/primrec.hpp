@@ -53,9 +53,10 @@ PRIMREC_API std::string check_parameters(const Parameters& parameters);
 
 // How the interface grows without breaking a program built against an
 // earlier version of it:
-// - Row, OverheatingRow and Progress are made by the library and given by
-//   const reference: a new column is a new field appended at the end of Row,
-//   and an observer built against an older Row reads the fields it knows.
+// - Row and Progress are made by the library and given by const reference
+//   only: a new column is a new field appended at the end of Row, and an
+//   observer built against an older Row reads the fields it knows.
+//   (OverheatingRow is also an element of History::overheating: it stays.)
 // - Observer keeps its virtual functions, in this order, for good: a new call
 //   comes as a class of its own derived from Observer (ObserverV2, ...), which
 //   a solve looks for with dynamic_cast and calls only where it finds it, so
