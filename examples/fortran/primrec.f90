@@ -39,6 +39,16 @@ module primrec
     real(c_double) :: T0
   end type primrec_parameters
 
+  ! primrec_options, as in C: its size first, then threads (1: the calling
+  ! thread only; 2: the feedback pass beside the first), fast (non-zero: the
+  ! fast mode) and its tolerance.
+  type, bind(C) :: primrec_options
+    integer(c_size_t) :: size
+    integer(c_int) :: threads
+    integer(c_int) :: fast
+    real(c_double) :: tolerance
+  end type primrec_options
+
   ! enum primrec_status
   integer(c_int), parameter :: PRIMREC_OK = 0, PRIMREC_INPUT_ERROR = 1, PRIMREC_BREAKDOWN = 2, &
                                PRIMREC_CANCELLED = 3, PRIMREC_NO_MEMORY = 4, PRIMREC_INTERNAL_ERROR = 5
@@ -67,6 +77,18 @@ module primrec
     type(c_ptr) function primrec_solve(parameters) bind(C, name="primrec_solve")
       import :: c_ptr, primrec_parameters
       type(primrec_parameters), intent(in) :: parameters
+    end function
+
+    subroutine primrec_init_options(options, struct_size) bind(C, name="primrec_init_options")
+      import :: c_size_t, primrec_options
+      type(primrec_options), intent(inout) :: options
+      integer(c_size_t), value :: struct_size
+    end subroutine
+
+    type(c_ptr) function primrec_solve_with(parameters, options) bind(C, name="primrec_solve_with")
+      import :: c_ptr, primrec_parameters, primrec_options
+      type(primrec_parameters), intent(in) :: parameters
+      type(primrec_options), intent(in) :: options
     end function
 
     integer(c_int) function primrec_status(history) bind(C, name="primrec_status")
@@ -125,6 +147,12 @@ contains
     type(primrec_parameters), intent(out) :: parameters
     call primrec_init_parameters(parameters, c_sizeof(parameters))
   end subroutine primrec_default_parameters
+
+  ! threads 1, the default mode, tolerance 1e-4, and the size of this module's struct.
+  subroutine primrec_default_options(options)
+    type(primrec_options), intent(out) :: options
+    call primrec_init_options(options, c_sizeof(options))
+  end subroutine primrec_default_options
 
   ! The five input files of `directory` (NUL-terminated), as primrec_read_parameters in C.
   integer(c_int) function primrec_read_parameters(directory, parameters, messages, size)
