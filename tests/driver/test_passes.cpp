@@ -57,6 +57,12 @@ Solution as_written(const Parameters& p) {
   return s;
 }
 
+primrec::Options two_threads() {
+  primrec::Options options;
+  options.threads = 2;
+  return options;
+}
+
 Solution with_threads(const Parameters& p, int threads) {
   primrec::Options options;
   options.threads = threads;
@@ -149,7 +155,7 @@ TEST(FeedbackThread, TheObserverIsCalledOnTheCallersThreadOnly) {
   CallerThreadObserver out;
   Parameters p = quick(5000, 200, 4e-3, 4);
   p.convergence_norm = 1e-13;  // some steps give up: messages from both passes
-  ASSERT_TRUE(primrec::solve(p, out).ok());
+  ASSERT_TRUE(primrec::solve(p, out, two_threads()).ok());
   EXPECT_FALSE(out.other_thread);
   EXPECT_EQ(out.finished, (std::vector<int>{0, 1}));
 }
@@ -163,7 +169,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
       if (r.z < 1200) cancel = true;
     }
   } canceller;
-  primrec::Options options;
+  primrec::Options options = two_threads();
   options.cancel = &canceller.cancel;
   EXPECT_EQ(primrec::solve(quick(8000, 1, 4e-3, 10), canceller, options).status, Status::cancelled);
 
@@ -178,7 +184,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
     void pass_finished(int pass) override { first_finished = first_finished || pass == 0; }
   } thrower;
   const Parameters p = quick(8000, 1, 4e-3, 10);
-  EXPECT_THROW(primrec::solve(p, thrower), std::runtime_error);
+  EXPECT_THROW(primrec::solve(p, thrower, two_threads()), std::runtime_error);
   EXPECT_EQ(thrower.overheating_rows, primrec::solve(p).history.overheating.size());
   EXPECT_TRUE(thrower.first_finished);
 
