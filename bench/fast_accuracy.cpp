@@ -38,9 +38,9 @@ primrec::Parameters drawn(std::mt19937_64& rng) {
   p.z_begin = early ? between(7000, 10000) : between(3000, 5000);
   p.z_end = log_between(0.5, 200);
   p.step = log_between(3e-4, 5e-3);
-  p.norm = log_between(1e-10, 1e-6);
-  p.number_of_info_points = 1 + static_cast<int>(unit(rng) * 10);
-  p.Number_of_levels_for_Resonant_Feedback = 1 + static_cast<int>(unit(rng) * 30);
+  p.convergence_norm = log_between(1e-10, 1e-6);
+  p.output_stride = 1 + static_cast<int>(unit(rng) * 10);
+  p.feedback_levels = 1 + static_cast<int>(unit(rng) * 30);
   if (early) {  // varied constants shift helium recombination: start it doubly ionised
     p.e *= between(0.95, 1.05);
     p.me *= between(0.9, 1.1);
@@ -78,7 +78,8 @@ Deviation deviation(const primrec::History& h, const primrec::History& reference
 int main(int argc, char** argv) {
   int sets = 12;
   double reference_step = 1e-4;
-  primrec::Options fast;
+  primrec::Options default_mode, fast;
+  default_mode.threads = fast.threads = 2;  // as the program solves
   fast.fast = true;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
@@ -95,9 +96,9 @@ int main(int argc, char** argv) {
   for (int k = 0; k <= sets; ++k) {
     primrec::Parameters p = k == 0 ? primrec::default_parameters() : drawn(rng);
     const Timed f = timed_solve(p, fast);
-    const Timed plain = timed_solve(p, primrec::Options{});
+    const Timed plain = timed_solve(p, default_mode);
     p.step = reference_step;
-    p.number_of_info_points = 1;
+    p.output_stride = 1;
     const primrec::Solution reference = primrec::solve(p);
     const std::string name = k == 0 ? "default" : std::to_string(k);
     if (f.solution.ok() != plain.solution.ok() || !reference.ok()) {

@@ -72,13 +72,13 @@ double time_solve(const primrec::Parameters& p, int threads, bool fast = false) 
 int main(int argc, char** argv) {
   const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
   primrec::Parameters p = primrec::default_parameters();
-  if (argc > 2) p.Number_of_levels_for_Resonant_Feedback = std::atoi(argv[2]);
+  if (argc > 2) p.feedback_levels = std::atoi(argv[2]);
   char dir[] = "/tmp/primrec-solve-timer-XXXXXX";
   if (mkdtemp(dir) == nullptr) return 1;
   for (const char* name : {"redshifts.in", "fund.in", "fudge_factors.in", "cosm_p.in"})
     copy_file(std::string(PRIMREC_EXAMPLES) + "/default/" + name, std::string(dir) + "/" + name);
   std::ofstream(std::string(dir) + "/fine_effects.in")
-      << "Number of levels for resonant feedback = " << p.Number_of_levels_for_Resonant_Feedback << "\n";
+      << "Number of levels for resonant feedback = " << p.feedback_levels << "\n";
   std::vector<double> program, two_threads, one_thread, fast_program, fast;
   for (int i = 0; i < repetitions; ++i) {
     program.push_back(time_program(dir, false));
@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
   }
   std::printf("default parameters, %d levels, median of %d: whole program %.1f ms, in-process solve %.1f ms "
               "(%.1f ms on one thread)\n",
-              p.Number_of_levels_for_Resonant_Feedback, repetitions, median(program), median(two_threads),
+              p.feedback_levels, repetitions, median(program), median(two_threads),
               median(one_thread));
   std::printf("fast mode, %d levels: whole program %.1f ms, in-process solve %.1f ms\n",
-              p.Number_of_levels_for_Resonant_Feedback, median(fast_program), median(fast));
+              p.feedback_levels, median(fast_program), median(fast));
   std::printf("medians: program=%.3f threads2=%.3f threads1=%.3f\n", median(program), median(two_threads),
               median(one_thread));
   const std::string cleanup = std::string("rm -rf '") + dir + "'";

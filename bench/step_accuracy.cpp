@@ -29,6 +29,7 @@ struct Run {
 Run solve_at(primrec::Parameters p, double step, double fast_tolerance = 0) {
   p.step = step;
   primrec::Options options;
+  options.threads = 2;  // as the program solves
   options.fast = fast_tolerance > 0;
   if (options.fast) options.tolerance = fast_tolerance;
   const auto start = std::chrono::steady_clock::now();
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--fast" && i + 1 < argc) {
       fast_tolerance = std::atof(argv[++i]);
     } else if (arg == "--levels" && i + 1 < argc) {
-      p.Number_of_levels_for_Resonant_Feedback = std::atoi(argv[++i]);
+      p.feedback_levels = std::atoi(argv[++i]);
     } else {
       steps.push_back(std::atof(arg.c_str()));
     }
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
   if (steps.empty()) steps = {4e-4, 1e-3, 2e-3, 4e-3, 8e-3, 1.6e-2};
   const Run ref = solve_at(p, reference_step);
   std::printf("deviation from step %g over %g <= z <= %g (levels %d)\n", reference_step, z_low, z_high,
-              p.Number_of_levels_for_Resonant_Feedback);
+              p.feedback_levels);
   if (fast_tolerance > 0) std::printf("fast mode, tolerance %g; the step is that of the rows\n", fast_tolerance);
   std::printf("%-10s %-22s %-22s %-12s %s\n", "step", "T_m (at z)", "x_e (at z)", "z_* shift", "time [ms]");
   for (double step : steps) {

@@ -4,12 +4,14 @@
 // keeps nothing outside the handle, so different handles never share state.
 #include "primrec/primrec.h"
 
+#include <cstddef>
 #include <cstring>
 #include <exception>
 #include <limits>
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "input/input_files.h"
@@ -33,60 +35,68 @@ constexpr const char kNoDirectoryMessage[] = "no directory was given\n";
 // meaning "no such column".
 constexpr double kNoRows = 0;
 
+constexpr const char kParametersSizeMessage[] =
+    "primrec_parameters has a size this library does not know: fill it with primrec_default_parameters\n";
+constexpr const char kOptionsSizeMessage[] =
+    "primrec_options has a size this library does not know: fill it with primrec_default_options\n";
+
+// The C struct spells out PRIMREC_PARAMETER_TABLE: a struct built from the
+// table must have its fields, types, order and size, or this does not compile.
+struct TableLayout {
+  size_t size;
+#define PRIMREC_TABLE_FIELD(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  type name;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_TABLE_FIELD)
+#undef PRIMREC_TABLE_FIELD
+};
+#define PRIMREC_SAME_FIELD(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  static_assert(offsetof(primrec_parameters, name) == offsetof(TableLayout, name) &&                          \
+                    std::is_same_v<decltype(primrec_parameters::name), type>,                                  \
+                "primrec_parameters." #name " is not where the table puts it");
+PRIMREC_PARAMETER_TABLE(PRIMREC_SAME_FIELD)
+#undef PRIMREC_SAME_FIELD
+static_assert(sizeof(primrec_parameters) == sizeof(TableLayout) && offsetof(primrec_parameters, size) == 0,
+              "primrec_parameters has fields the table does not");
+
+// The sizes of the structs of the 1.0 interface, which end with T0 and with
+// tolerance: the smallest a caller may hand in. Those of a later version are
+// larger, up to the current size; these stay as they are.
+constexpr size_t kParametersSize_1_0 = offsetof(primrec_parameters, T0) + sizeof(double);
+constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, tolerance) + sizeof(double);
+static_assert(kParametersSize_1_0 <= sizeof(primrec_parameters) && kOptionsSize_1_0 <= sizeof(primrec_options),
+              "a struct of the C interface lost a field of 1.0");
+
+// Whether a field of `size` bytes at `offset` lies within a caller's struct.
+constexpr bool within(size_t struct_size, size_t offset, size_t size) { return offset + size <= struct_size; }
+
+bool known_size(size_t size, size_t oldest, size_t current) { return size >= oldest && size <= current; }
+
+// The caller's fields up to its struct's size; the defaults for the rest.
 primrec::Parameters to_cpp(const primrec_parameters& c) {
   primrec::Parameters p;
-  p.z_begin = c.z_begin;
-  p.z_end = c.z_end;
-  p.step = c.step;
-  p.norm = c.norm;
-  p.number_of_info_points = c.number_of_info_points;
-  p.Number_of_levels_for_Resonant_Feedback = c.Number_of_levels_for_Resonant_Feedback;
-  p.G = c.G;
-  p.h = c.h;
-  p.c = c.c;
-  p.me = c.me;
-  p.mp = c.mp;
-  p.e = c.e;
-  p.kB = c.kB;
-  p.F_H = c.F_H;
-  p.A_perturbation_H = c.A_perturbation_H;
-  p.z_perturbation = c.z_perturbation;
-  p.Delta_z_perturbation = c.Delta_z_perturbation;
-  p.H0 = c.H0;
-  p.omega_m = c.omega_m;
-  p.omega_lambda = c.omega_lambda;
-  p.nu_number = c.nu_number;
-  p.omega_b = c.omega_b;
-  p.X_M = c.X_M;
-  p.T0 = c.T0;
+#define PRIMREC_FIELD_TO_CPP(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  if (within(c.size, offsetof(primrec_parameters, name), sizeof c.name)) p.name = c.name;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_FIELD_TO_CPP)
+#undef PRIMREC_FIELD_TO_CPP
   return p;
 }
 
-void to_c(const primrec::Parameters& p, primrec_parameters* c) {
-  c->z_begin = p.z_begin;
-  c->z_end = p.z_end;
-  c->step = p.step;
-  c->norm = p.norm;
-  c->number_of_info_points = p.number_of_info_points;
-  c->Number_of_levels_for_Resonant_Feedback = p.Number_of_levels_for_Resonant_Feedback;
-  c->G = p.G;
-  c->h = p.h;
-  c->c = p.c;
-  c->me = p.me;
-  c->mp = p.mp;
-  c->e = p.e;
-  c->kB = p.kB;
-  c->F_H = p.F_H;
-  c->A_perturbation_H = p.A_perturbation_H;
-  c->z_perturbation = p.z_perturbation;
-  c->Delta_z_perturbation = p.Delta_z_perturbation;
-  c->H0 = p.H0;
-  c->omega_m = p.omega_m;
-  c->omega_lambda = p.omega_lambda;
-  c->nu_number = p.nu_number;
-  c->omega_b = p.omega_b;
-  c->X_M = p.X_M;
-  c->T0 = p.T0;
+// Writes the fields that lie within the caller's `struct_size` bytes, and the size.
+void to_c(const primrec::Parameters& p, primrec_parameters* c, size_t struct_size) {
+  if (!within(struct_size, 0, sizeof c->size)) return;
+  c->size = struct_size;
+#define PRIMREC_FIELD_TO_C(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  if (within(struct_size, offsetof(primrec_parameters, name), sizeof c->name)) c->name = p.name;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_FIELD_TO_C)
+#undef PRIMREC_FIELD_TO_C
+}
+
+primrec::Options to_cpp(const primrec_options& c) {
+  primrec::Options o;
+  if (within(c.size, offsetof(primrec_options, threads), sizeof c.threads)) o.threads = c.threads;
+  if (within(c.size, offsetof(primrec_options, fast), sizeof c.fast)) o.fast = c.fast != 0;
+  if (within(c.size, offsetof(primrec_options, tolerance), sizeof c.tolerance)) o.tolerance = c.tolerance;
+  return o;
 }
 
 // Copies `text` into a caller's buffer of `size` bytes, cut to fit and always
@@ -127,67 +137,93 @@ const double* column_data(const std::vector<double>& column) {
   return column.empty() ? &kNoRows : column.data();
 }
 
+// The input error of a struct the library cannot read; nothing solved.
+void refuse(primrec_history* history, const char* message) {
+  history->solution.status = primrec::Status::input_error;
+  history->solution.error = message;
+}
+
+void solve_into(primrec_history* history, const primrec_parameters* parameters, const primrec_options* options) {
+  if (parameters == nullptr) return refuse(history, kNoParametersMessage);
+  if (!known_size(parameters->size, kParametersSize_1_0, sizeof(primrec_parameters)))
+    return refuse(history, kParametersSizeMessage);
+  if (options != nullptr && !known_size(options->size, kOptionsSize_1_0, sizeof(primrec_options)))
+    return refuse(history, kOptionsSizeMessage);
+  const primrec::Options cpp = options != nullptr ? to_cpp(*options) : primrec::Options();
+  history->solution = primrec::solve(to_cpp(*parameters), cpp);
+  split_overheating(history);
+}
+
+// A fault that is not a lack of memory: its own status, with what it said.
+void mark_internal_error(primrec_history* history, const char* what) noexcept {
+  mark_no_memory(history);
+  try {
+    history->solution.error = std::string("internal error: ") + what + "\n";
+    history->status = PRIMREC_INTERNAL_ERROR;
+  } catch (...) {
+    // Not even the message could be kept: as a history that could not be stored.
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
-void primrec_default_parameters(primrec_parameters* parameters) {
+void primrec_init_parameters(primrec_parameters* parameters, size_t struct_size) {
   if (parameters == nullptr) return;
-  to_c(primrec::default_parameters(), parameters);
+  to_c(primrec::default_parameters(), parameters, struct_size);
 }
 
-int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
-                            size_t size) {
+int primrec_read_parameters_sized(const char* directory, primrec_parameters* parameters, size_t struct_size,
+                                  char* messages, size_t size) {
   copy_message("", messages, size);
   if (parameters == nullptr) return PRIMREC_INPUT_ERROR;
   if (directory == nullptr) {
     // As a reading that could not open its first file: nothing read.
-    to_c(primrec::initial_input_values(), parameters);
+    to_c(primrec::initial_input_values(), parameters, struct_size);
     copy_message(kNoDirectoryMessage, messages, size);
     return PRIMREC_INPUT_ERROR;
   }
   try {
     primrec::Reading reading = primrec::read_parameters(directory);
-    to_c(reading.parameters, parameters);
+    to_c(reading.parameters, parameters, struct_size);
     copy_message(reading.messages + reading.error, messages, size);
     return static_cast<int>(reading.status);
-  } catch (...) {
-    // Reading keeps nothing but short strings: only allocation can fail.
+  } catch (const std::bad_alloc&) {
     copy_message("", messages, size);
     return PRIMREC_NO_MEMORY;
+  } catch (const std::exception& failure) {
+    copy_message(failure.what(), messages, size);
+    return PRIMREC_INTERNAL_ERROR;
+  } catch (...) {
+    copy_message("", messages, size);
+    return PRIMREC_INTERNAL_ERROR;
   }
 }
 
-void primrec_default_options(primrec_options* options) {
-  if (options == nullptr) return;
+void primrec_init_options(primrec_options* options, size_t struct_size) {
+  if (options == nullptr || !within(struct_size, 0, sizeof options->size)) return;
   const primrec::Options defaults;
-  options->threads = defaults.threads;
-  options->fast = defaults.fast ? 1 : 0;
-  options->tolerance = defaults.tolerance;
+  options->size = struct_size;
+  if (within(struct_size, offsetof(primrec_options, threads), sizeof options->threads))
+    options->threads = defaults.threads;
+  if (within(struct_size, offsetof(primrec_options, fast), sizeof options->fast)) options->fast = defaults.fast ? 1 : 0;
+  if (within(struct_size, offsetof(primrec_options, tolerance), sizeof options->tolerance))
+    options->tolerance = defaults.tolerance;
 }
 
 primrec_history* primrec_solve_with(const primrec_parameters* parameters, const primrec_options* options) {
   primrec_history* history = new (std::nothrow) primrec_history;
   if (history == nullptr) return nullptr;
   try {
-    if (parameters == nullptr) {
-      history->solution.status = primrec::Status::input_error;
-      history->solution.error = kNoParametersMessage;
-    } else {
-      primrec::Options cpp;
-      if (options != nullptr) {
-        cpp.threads = options->threads;
-        cpp.fast = options->fast != 0;
-        cpp.tolerance = options->tolerance;
-      }
-      history->solution = primrec::solve(to_cpp(*parameters), cpp);
-      split_overheating(history);
-    }
+    solve_into(history, parameters, options);
     history->status = static_cast<int>(history->solution.status);
-  } catch (...) {
-    // The solver itself allocates and nothing else: whatever escaped it means
-    // the history could not be kept.
+  } catch (const std::bad_alloc&) {
     mark_no_memory(history);
+  } catch (const std::exception& failure) {
+    mark_internal_error(history, failure.what());
+  } catch (...) {
+    mark_internal_error(history, "an unknown exception");
   }
   return history;
 }

@@ -42,7 +42,7 @@ class HistoryCollector : public Observer {
 // meanwhile (beside it, or after the steps the two share).
 bool voids_rows(const Outcome& outcome, const Parameters& parameters) {
   return outcome.status == Status::breakdown && outcome.pass == 0 &&
-         parameters.Number_of_levels_for_Resonant_Feedback > 1;
+         parameters.feedback_levels > 1;
 }
 
 Solution solve_observed(const Parameters& parameters, Observer& observer, const Options& options,
@@ -50,6 +50,7 @@ Solution solve_observed(const Parameters& parameters, Observer& observer, const 
   const round_to_nearest rounding;
   Solution solution;
   solution.error = check_parameters(parameters);
+  if (solution.error.empty() && options.threads < 1) solution.error = "threads has to be 1 or more\n";
   if (solution.error.empty() && options.fast && !(options.tolerance >= finest_fast_tolerance &&
                                                   options.tolerance <= coarsest_fast_tolerance))
     solution.error = "tolerance of the fast mode has to be between 1e-8 and 1e-2\n";

@@ -33,14 +33,14 @@ void input_values(Constants& cs, const Parameters& p) {
   cs.z_begin = p.z_begin;
   cs.z_end = p.z_end;
   cs.D_ln_1_plus_z = -p.step;
-  cs.norm_var = p.norm;
-  cs.number_of_info_points = p.number_of_info_points;
-  cs.Number_of_levels_for_Resonant_Feedback = p.Number_of_levels_for_Resonant_Feedback;
+  cs.norm_var = p.convergence_norm;
+  cs.number_of_info_points = p.output_stride;
+  cs.Number_of_levels_for_Resonant_Feedback = p.feedback_levels;
   // The feedback of the higher Lyman lines needs the overheating table that a
   // first pass writes.
-  cs.Number_of_Iterations = p.Number_of_levels_for_Resonant_Feedback > 1 ? 2 : 1;
+  cs.Number_of_Iterations = p.feedback_levels > 1 ? 2 : 1;
   cs.G = p.G;
-  cs.h = p.h;
+  cs.h = p.hbar;
   cs.c = p.c;
   cs.me = p.me;
   cs.mp = p.mp;
@@ -54,7 +54,7 @@ void input_values(Constants& cs, const Parameters& p) {
   cs.H0 = p.H0;
   cs.omega_m = p.omega_m;
   cs.omega_lambda = p.omega_lambda;
-  cs.nu_number = p.nu_number;
+  cs.N_eff = p.N_eff;
   cs.omega_b = p.omega_b;
   cs.X_M = p.X_M;
   cs.T0 = p.T0;
@@ -114,8 +114,8 @@ void densities_today(Constants& cs, double nuclei_per_mass_unit) {
 void density_parameters(Constants& cs) {
   const double T0 = cs.T0;
   cs.omega_gamma = (4 * cs.a_St_B * T0 * T0 * T0 * T0 / cs.c / cs.c / cs.c) / cs.ro_crit;
-  // 7 * nu_number in double: no int product can overflow.
-  cs.omega_nu_rel = 7.0 * cs.nu_number * 0.125 * std::pow(4.0 / 11.0, 4.0 / 3.0) * cs.omega_gamma;
+  // 7 * N_eff in double (an integer count gives the bits of the int product).
+  cs.omega_nu_rel = 7.0 * cs.N_eff * 0.125 * std::pow(4.0 / 11.0, 4.0 / 3.0) * cs.omega_gamma;
   cs.omega_k = 1 - cs.omega_lambda - cs.omega_m - cs.omega_gamma - cs.omega_nu_rel;
 }
 

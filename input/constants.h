@@ -56,7 +56,7 @@ struct Constants {
   double H0;                      // Hubble constant [s^-1] (read in km s^-1 Mpc^-1)
   double omega_m;                 // matter density parameter
   double omega_lambda;            // cosmological-constant density parameter
-  int nu_number;                  // number of relativistic neutrino species
+  double N_eff;                   // effective number of relativistic neutrino species
   double omega_b;                 // baryon density parameter
   double X_M;                     // hydrogen mass fraction of the baryons
   double T0;                      // radiation temperature today [K]

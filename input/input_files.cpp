@@ -45,10 +45,19 @@ constexpr double z_begin_HeII_limit = 5000.0;
 constexpr double z_begin_HeIII_limit = 7000.0;
 // Below this start redshift HeII -> HeI recombination would already be under way.
 constexpr double z_begin_minimum = 3000.0;
-// One level is Lyman alpha alone; each level above it adds a feedback line.
-constexpr int minimum_feedback_levels = 1;
-
 bool positive(double value) { return std::isfinite(value) && value > 0; }
+
+// One feedback level is Lyman alpha alone, and one step the finest stride:
+// a count starts at 1.
+bool passes(Rule rule, double value) {
+  switch (rule) {
+    case Rule::positive: return positive(value);
+    case Rule::at_least_one: return value >= 1;
+    case Rule::any_number: return !std::isnan(value);
+    case Rule::non_negative: return std::isfinite(value) && value >= 0;
+  }
+  return false;
+}
 
 // No number of a file is written with more characters than this: a longer
 // value is refused, and its text is not kept.
@@ -96,9 +105,9 @@ bool parse_int(const std::string& text, int* value) {
 }
 
 // "%d\n" where the label lost its "=": white space, sign, digits, then white
-// space. On a failed conversion the value is kept and nothing after the
-// offending character is consumed.
-void scan_int_line(FILE* stream, int* value) {
+// space. On a failed conversion the value is kept (false) and nothing after
+// the offending character is consumed.
+bool scan_int_line(FILE* stream, int* value) {
   skip_white_space(stream);
   std::string text;
   int ch = std::getc(stream);
@@ -108,7 +117,9 @@ void scan_int_line(FILE* stream, int* value) {
   }
   for (; ch != EOF && std::isdigit(ch); ch = std::getc(stream)) text += static_cast<char>(ch);
   if (ch != EOF) std::ungetc(ch, stream);
-  if (parse_int(text, value)) skip_white_space(stream);
+  if (!parse_int(text, value)) return false;
+  skip_white_space(stream);
+  return true;
 }
 
 // The text of a value whose "=" was found: after white space, everything up to
@@ -166,13 +177,56 @@ void read_last_double(FILE* stream, double* value, InputLog& log) {
   *value = double_value(value_text(stream));
 }
 
-void read_int_line(FILE* stream, int* value, InputLog& log) {
-  if (skip_label(stream, log) != 0) {
-    scan_int_line(stream, value);
-    return;
-  }
+// An int value; false when it was kept (its "=" lost and no number after).
+bool read_int_line(FILE* stream, int* value, InputLog& log) {
+  if (skip_label(stream, log) != 0) return scan_int_line(stream, value);
   *value = int_value(value_text(stream));
   skip_white_space(stream);
+  return true;
+}
+
+// A value of the table into its field. The last value of a file is scanned
+// without the white space after it ("%lg"): nothing after it is read. A count
+// its file writes as an integer may be a double in the library (N_eff).
+void read_value(FILE* stream, const ParameterField& field, bool last, Parameters& p, InputLog& log) {
+  if (field.scan == Scan::real) {
+    if (last)
+      read_last_double(stream, &(p.*field.real), log);
+    else
+      read_double_line(stream, &(p.*field.real), log);
+    return;
+  }
+  if (field.integer != nullptr) {
+    read_int_line(stream, &(p.*field.integer), log);
+    return;
+  }
+  int count = 0;
+  if (read_int_line(stream, &count, log)) p.*field.real = count;
+}
+
+constexpr bool same_text(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// Each file's places in the table are 0, 1, ... without a gap or a place taken twice.
+constexpr bool places_fill_their_files() {
+  for (const ParameterField& field : parameter_fields) {
+    int in_file = 0, same_place = 0;
+    for (const ParameterField& other : parameter_fields) {
+      in_file += same_text(field.file, other.file);
+      same_place += same_text(field.file, other.file) && field.place == other.place;
+    }
+    if (field.place < 0 || field.place >= in_file || same_place != 1) return false;
+  }
+  return true;
+}
+static_assert(places_fill_their_files(), "PRIMREC_PARAMETER_TABLE leaves a place of a file empty or takes one twice");
+
+int values_in(const std::string& file) {
+  int count = 0;
+  for (const ParameterField& field : parameter_fields) count += file == field.file;
+  return count;
 }
 
 // Inputs are opened for update ("rb+"), and only regular files: a file that is
@@ -207,6 +261,46 @@ int fail(InputLog& log, const char* message) {
   return 1;
 }
 
+// The message of a file whose values are checked each by its rule alone;
+// nullptr for redshifts.in, whose checks tie its values together.
+const char* check_message(const std::string& file) {
+  if (file == "fine_effects.in") return "Number of levels for resonant feedback should be integer and positive";
+  if (file == "fund.in") return "G, h, c, m_e, m_p, e, kB values have to be positive and double";
+  if (file == "fudge_factors.in") return "F_H should be positive and double";
+  if (file == "cosm_p.in")
+    return "Value nu_number have to be positive and integer.\n"
+           "Value m_nu have to be positive or equal zero and double.\n"
+           "Values H0, omega_m, omega_lambda, omega_b, X_M, T0 have to be positive and double.";
+  return nullptr;
+}
+
+// Whether every value of `file` passes its rule; as read from the file, an
+// integer must moreover be above 0.
+bool values_pass(const char* file, const Parameters& p, bool as_read) {
+  for (const ParameterField& field : parameter_fields) {
+    if (std::string(field.file) != file) continue;
+    const double value = value_of(field, p);
+    if (!passes(field.rule, value) || (as_read && field.scan == Scan::integer && !(value > 0))) return false;
+  }
+  return true;
+}
+
+int check_file(const char* file, const Parameters& p, InputLog& log, bool as_read) {
+  const char* message = check_message(file);
+  return message == nullptr || values_pass(file, p, as_read) ? 0 : fail(log, message);
+}
+
+// Reads the values of `file` in their order, closes it, then checks them.
+int read_file(const std::string& directory, const char* file, Parameters& p, InputLog& log,
+              int (*check)(const Parameters&, InputLog&)) {
+  FILE* stream = open_input(directory, file, log);
+  if (stream == nullptr) return 1;
+  const int count = values_in(file);
+  for (int place = 0; place < count; ++place) read_value(stream, *field_at(file, place), place + 1 == count, p, log);
+  std::fclose(stream);
+  return check(p, log);
+}
+
 // Two successive values of ln(1+z) must differ, or the step loop never ends.
 bool step_moves_ln_1_plus_z(double z_begin, double step) {
   return std::log(z_begin + 1) - step != std::log(z_begin + 1);
@@ -234,16 +328,18 @@ class c_numeric_locale {
 
 }  // namespace
 
+const ParameterField* field_at(const std::string& file, int place) {
+  for (const ParameterField& field : parameter_fields)
+    if (file == field.file && field.place == place) return &field;
+  return nullptr;
+}
+
 Parameters initial_input_values() {
   Parameters p;
-  p.z_begin = p.z_end = p.step = p.norm = 0.0;
-  p.number_of_info_points = 1;
-  p.Number_of_levels_for_Resonant_Feedback = 0;
-  p.G = p.h = p.c = p.me = p.mp = p.e = p.kB = 0.0;
-  p.F_H = 1.0;
-  p.A_perturbation_H = p.z_perturbation = p.Delta_z_perturbation = 0.0;
-  p.H0 = p.omega_m = p.omega_lambda = p.omega_b = p.X_M = p.T0 = 0.0;
-  p.nu_number = 0;
+#define PRIMREC_INITIAL_VALUE(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  p.name = initial;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_INITIAL_VALUE)
+#undef PRIMREC_INITIAL_VALUE
   return p;
 }
 
@@ -257,11 +353,13 @@ int descriptor_shift(FILE* stream, char stop, InputLog& log) {
 }
 
 int check_redshift_range(const Parameters& p, InputLog& log) {
-  if (!(positive(p.z_begin) && positive(p.z_end) && p.z_end < p.z_begin && p.number_of_info_points > 0)) {
+  if (!(passes(Rule::positive, p.z_begin) && passes(Rule::positive, p.z_end) && p.z_end < p.z_begin &&
+        passes(Rule::at_least_one, p.output_stride))) {
     log.error += "redshifts should be positive, double, and z_begin>=z_end\n";
     return fail(log, "number_of_info_points should be positive and integer");
   }
-  if (!(positive(p.step) && positive(p.norm) && step_moves_ln_1_plus_z(p.z_begin, p.step)))
+  if (!(passes(Rule::positive, p.step) && passes(Rule::positive, p.convergence_norm) &&
+        step_moves_ln_1_plus_z(p.z_begin, p.step)))
     return fail(log, "absolute value of integration step and convergence norm should be positive and double\n");
   if (p.z_begin > z_begin_HeII_limit && p.z_begin < z_begin_HeIII_limit) {
     log.error += "z_begin should be larger than 7000 (i.e. including HeIII->HeII recombination)\n";
@@ -273,95 +371,45 @@ int check_redshift_range(const Parameters& p, InputLog& log) {
   return 0;
 }
 
-int check_fine_effects(const Parameters& p, InputLog& log) {
-  if (p.Number_of_levels_for_Resonant_Feedback < minimum_feedback_levels)
-    return fail(log, "Number of levels for resonant feedback should be integer and positive");
-  return 0;
+int check_fine_effects(const Parameters& p, InputLog& log) { return check_file("fine_effects.in", p, log, false); }
+int check_fund_const(const Parameters& p, InputLog& log) { return check_file("fund.in", p, log, false); }
+int check_fudge_factors(const Parameters& p, InputLog& log) { return check_file("fudge_factors.in", p, log, false); }
+int check_cosmological_const(const Parameters& p, InputLog& log) { return check_file("cosm_p.in", p, log, false); }
+
+namespace {
+
+// The checks of the values as read: an integer of a file is a count above 0.
+int check_fine_effects_as_read(const Parameters& p, InputLog& log) {
+  return check_file("fine_effects.in", p, log, true);
+}
+int check_fund_const_as_read(const Parameters& p, InputLog& log) { return check_file("fund.in", p, log, true); }
+int check_fudge_factors_as_read(const Parameters& p, InputLog& log) {
+  return check_file("fudge_factors.in", p, log, true);
+}
+int check_cosmological_const_as_read(const Parameters& p, InputLog& log) {
+  return check_file("cosm_p.in", p, log, true);
 }
 
-int check_fund_const(const Parameters& p, InputLog& log) {
-  if (!(positive(p.G) && positive(p.h) && positive(p.c) && positive(p.me) && positive(p.mp) && positive(p.e) &&
-        positive(p.kB)))
-    return fail(log, "G, h, c, m_e, m_p, e, kB values have to be positive and double");
-  return 0;
-}
-
-// A_perturbation_H is free: zero means no perturbation, negative a dip. Only a
-// NaN, read or malformed, is refused: it could do nothing but spoil el.dat.
-int check_fudge_factors(const Parameters& p, InputLog& log) {
-  if (!(positive(p.F_H) && !std::isnan(p.A_perturbation_H) && positive(p.z_perturbation) &&
-        positive(p.Delta_z_perturbation)))
-    return fail(log, "F_H should be positive and double");
-  return 0;
-}
-
-int check_cosmological_const(const Parameters& p, InputLog& log) {
-  if (!(positive(p.H0) && positive(p.omega_m) && positive(p.omega_lambda) && p.nu_number > 0 &&
-        positive(p.omega_b) && positive(p.X_M) && positive(p.T0))) {
-    log.error += "Value nu_number have to be positive and integer.\n";
-    log.error += "Value m_nu have to be positive or equal zero and double.\n";
-    return fail(log, "Values H0, omega_m, omega_lambda, omega_b, X_M, T0 have to be positive and double.");
-  }
-  return 0;
-}
+}  // namespace
 
 int init_redshift_range(const std::string& directory, Parameters& p, InputLog& log) {
-  FILE* stream = open_input(directory, "redshifts.in", log);
-  if (stream == nullptr) return 1;
-  read_double_line(stream, &p.z_begin, log);
-  read_double_line(stream, &p.z_end, log);
-  read_double_line(stream, &p.step, log);
-  read_double_line(stream, &p.norm, log);
-  read_int_line(stream, &p.number_of_info_points, log);
-  std::fclose(stream);
-  return check_redshift_range(p, log);
+  return read_file(directory, "redshifts.in", p, log, check_redshift_range);
 }
 
 int init_fine_effects(const std::string& directory, Parameters& p, InputLog& log) {
-  FILE* stream = open_input(directory, "fine_effects.in", log);
-  if (stream == nullptr) return 1;
-  read_int_line(stream, &p.Number_of_levels_for_Resonant_Feedback, log);
-  std::fclose(stream);
-  return check_fine_effects(p, log);
+  return read_file(directory, "fine_effects.in", p, log, check_fine_effects_as_read);
 }
 
 int init_fund_const(const std::string& directory, Parameters& p, InputLog& log) {
-  FILE* stream = open_input(directory, "fund.in", log);
-  if (stream == nullptr) return 1;
-  read_double_line(stream, &p.G, log);
-  read_double_line(stream, &p.h, log);
-  read_double_line(stream, &p.c, log);
-  read_double_line(stream, &p.me, log);
-  read_double_line(stream, &p.mp, log);
-  read_double_line(stream, &p.e, log);
-  read_last_double(stream, &p.kB, log);
-  std::fclose(stream);
-  return check_fund_const(p, log);
+  return read_file(directory, "fund.in", p, log, check_fund_const_as_read);
 }
 
 int init_fudge_factors(const std::string& directory, Parameters& p, InputLog& log) {
-  FILE* stream = open_input(directory, "fudge_factors.in", log);
-  if (stream == nullptr) return 1;
-  read_double_line(stream, &p.F_H, log);
-  read_double_line(stream, &p.A_perturbation_H, log);
-  read_double_line(stream, &p.z_perturbation, log);
-  read_double_line(stream, &p.Delta_z_perturbation, log);
-  std::fclose(stream);
-  return check_fudge_factors(p, log);
+  return read_file(directory, "fudge_factors.in", p, log, check_fudge_factors_as_read);
 }
 
 int init_cosmological_const(const std::string& directory, Parameters& p, InputLog& log) {
-  FILE* stream = open_input(directory, "cosm_p.in", log);
-  if (stream == nullptr) return 1;
-  read_double_line(stream, &p.H0, log);
-  read_double_line(stream, &p.omega_m, log);
-  read_double_line(stream, &p.omega_lambda, log);
-  read_int_line(stream, &p.nu_number, log);
-  read_double_line(stream, &p.omega_b, log);
-  read_double_line(stream, &p.X_M, log);
-  read_double_line(stream, &p.T0, log);
-  std::fclose(stream);
-  return check_cosmological_const(p, log);
+  return read_file(directory, "cosm_p.in", p, log, check_cosmological_const_as_read);
 }
 
 bool read_input_files(const std::string& directory, Parameters& p, InputLog& log) {

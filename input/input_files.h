@@ -38,6 +38,46 @@ struct InputLog {
   std::string file;  // the file being read
 };
 
+// How a file writes a value, and the check of its value: the columns `scan`
+// and `rule` of PRIMREC_PARAMETER_TABLE.
+enum class Scan { real, integer };
+enum class Rule { positive, at_least_one, any_number, non_negative };
+
+// A row of PRIMREC_PARAMETER_TABLE as the readers, the checks and
+// `primrec --check` use it; the field is `real` or `integer` by its type.
+struct ParameterField {
+  const char* name;
+  const char* file;
+  int place;
+  const char* label;
+  const char* unit;
+  Scan scan;
+  Rule rule;
+  double Parameters::*real;
+  int Parameters::*integer;
+};
+
+namespace field_detail {
+constexpr double Parameters::*real(double Parameters::*field) { return field; }
+constexpr double Parameters::*real(int Parameters::*) { return nullptr; }
+constexpr int Parameters::*integer(double Parameters::*) { return nullptr; }
+constexpr int Parameters::*integer(int Parameters::*field) { return field; }
+}  // namespace field_detail
+
+#define PRIMREC_FIELD_ROW(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  ParameterField{#name, file, place, label, unit, Scan::scan, Rule::rule,                                       \
+                 field_detail::real(&Parameters::name), field_detail::integer(&Parameters::name)},
+inline constexpr ParameterField parameter_fields[] = {PRIMREC_PARAMETER_TABLE(PRIMREC_FIELD_ROW)};
+#undef PRIMREC_FIELD_ROW
+
+// The value of a field, an integer as a double.
+inline double value_of(const ParameterField& field, const Parameters& p) {
+  return field.real != nullptr ? p.*field.real : static_cast<double>(p.*field.integer);
+}
+
+// The field at `place` in `file`; nullptr when the file holds no value there.
+const ParameterField* field_at(const std::string& file, int place);
+
 // Every value as it is before any file is read: 0, but F_H = 1 and a stride of 1.
 Parameters initial_input_values();
 
@@ -57,8 +97,10 @@ int init_cosmological_const(const std::string& directory, Parameters& p, InputLo
 // caller's. True when all passed.
 bool read_input_files(const std::string& directory, Parameters& p, InputLog& log);
 
-// The checks of each file's values, in the order the reader makes them: 0, or
-// the file's message in log.error and 1.
+// The checks of each file's values as a caller sets them, in the order the
+// reader makes them: 0, or the file's message in log.error and 1. The readers
+// make the same checks, and refuse moreover an integer of a file that is not
+// above 0 (N_eff is a count there).
 int check_redshift_range(const Parameters& p, InputLog& log);
 int check_fine_effects(const Parameters& p, InputLog& log);
 int check_fund_const(const Parameters& p, InputLog& log);

@@ -135,32 +135,19 @@ PYBIND11_MODULE(_primrec, m) {
   m.doc() = "The compiled part of primrec; use the package primrec.";
 
   py::class_<primrec::Parameters> parameters(m, "Parameters");
-  parameters.def(py::init<>())
-      .def_readwrite("z_begin", &primrec::Parameters::z_begin)
-      .def_readwrite("z_end", &primrec::Parameters::z_end)
-      .def_readwrite("step", &primrec::Parameters::step)
-      .def_readwrite("norm", &primrec::Parameters::norm)
-      .def_readwrite("number_of_info_points", &primrec::Parameters::number_of_info_points)
-      .def_readwrite("Number_of_levels_for_Resonant_Feedback",
-                     &primrec::Parameters::Number_of_levels_for_Resonant_Feedback)
-      .def_readwrite("G", &primrec::Parameters::G)
-      .def_readwrite("h", &primrec::Parameters::h)
-      .def_readwrite("c", &primrec::Parameters::c)
-      .def_readwrite("me", &primrec::Parameters::me)
-      .def_readwrite("mp", &primrec::Parameters::mp)
-      .def_readwrite("e", &primrec::Parameters::e)
-      .def_readwrite("kB", &primrec::Parameters::kB)
-      .def_readwrite("F_H", &primrec::Parameters::F_H)
-      .def_readwrite("A_perturbation_H", &primrec::Parameters::A_perturbation_H)
-      .def_readwrite("z_perturbation", &primrec::Parameters::z_perturbation)
-      .def_readwrite("Delta_z_perturbation", &primrec::Parameters::Delta_z_perturbation)
-      .def_readwrite("H0", &primrec::Parameters::H0)
-      .def_readwrite("omega_m", &primrec::Parameters::omega_m)
-      .def_readwrite("omega_lambda", &primrec::Parameters::omega_lambda)
-      .def_readwrite("nu_number", &primrec::Parameters::nu_number)
-      .def_readwrite("omega_b", &primrec::Parameters::omega_b)
-      .def_readwrite("X_M", &primrec::Parameters::X_M)
-      .def_readwrite("T0", &primrec::Parameters::T0);
+  parameters.def(py::init<>());
+#define PRIMREC_PYTHON_FIELD(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  parameters.def_readwrite(#name, &primrec::Parameters::name);
+  PRIMREC_PARAMETER_TABLE(PRIMREC_PYTHON_FIELD)
+#undef PRIMREC_PYTHON_FIELD
+  // The table itself, for the keywords' documentation: name, file, label,
+  // unit, allowed values, meaning; in the order of the struct.
+  py::list table;
+#define PRIMREC_PYTHON_ROW(name, type, scan, file, place, label, unit, value, initial, rule, allowed, meaning) \
+  table.append(py::make_tuple(#name, file, label, unit, allowed, meaning));
+  PRIMREC_PARAMETER_TABLE(PRIMREC_PYTHON_ROW)
+#undef PRIMREC_PYTHON_ROW
+  m.attr("PARAMETERS") = py::tuple(table);
 
   m.def(
       "read_parameters",

@@ -14,43 +14,7 @@
 
 namespace {
 
-// A value of the files, in the order it is read.
-struct Field {
-  const char* file;
-  const char* name;
-  const char* unit;  // "" for a pure number
-  double primrec::Parameters::*real;
-  int primrec::Parameters::*integer;
-};
-
-using P = primrec::Parameters;
-const Field fields[] = {
-    {"redshifts.in", "z_begin", "", &P::z_begin, nullptr},
-    {"redshifts.in", "z_end", "", &P::z_end, nullptr},
-    {"redshifts.in", "step", "in ln(1+z)", &P::step, nullptr},
-    {"redshifts.in", "norm", "", &P::norm, nullptr},
-    {"redshifts.in", "number_of_info_points", "steps", nullptr, &P::number_of_info_points},
-    {"fine_effects.in", "Number_of_levels_for_Resonant_Feedback", "", nullptr,
-     &P::Number_of_levels_for_Resonant_Feedback},
-    {"fund.in", "G", "cm^3 g^-1 s^-2", &P::G, nullptr},
-    {"fund.in", "h", "erg s", &P::h, nullptr},
-    {"fund.in", "c", "cm s^-1", &P::c, nullptr},
-    {"fund.in", "me", "g", &P::me, nullptr},
-    {"fund.in", "mp", "g", &P::mp, nullptr},
-    {"fund.in", "e", "esu", &P::e, nullptr},
-    {"fund.in", "kB", "erg K^-1", &P::kB, nullptr},
-    {"fudge_factors.in", "F_H", "", &P::F_H, nullptr},
-    {"fudge_factors.in", "A_perturbation_H", "", &P::A_perturbation_H, nullptr},
-    {"fudge_factors.in", "z_perturbation", "", &P::z_perturbation, nullptr},
-    {"fudge_factors.in", "Delta_z_perturbation", "", &P::Delta_z_perturbation, nullptr},
-    {"cosm_p.in", "H0", "km s^-1 Mpc^-1", &P::H0, nullptr},
-    {"cosm_p.in", "omega_m", "", &P::omega_m, nullptr},
-    {"cosm_p.in", "omega_lambda", "", &P::omega_lambda, nullptr},
-    {"cosm_p.in", "nu_number", "", nullptr, &P::nu_number},
-    {"cosm_p.in", "omega_b", "", &P::omega_b, nullptr},
-    {"cosm_p.in", "X_M", "", &P::X_M, nullptr},
-    {"cosm_p.in", "T0", "K", &P::T0, nullptr},
-};
+using primrec::ParameterField;
 
 std::string contents(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -65,8 +29,10 @@ std::string shortest(double value) {
   return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-std::string value_of(const Field& f, const primrec::Parameters& p) {
-  return f.real != nullptr ? shortest(p.*f.real) : std::to_string(p.*f.integer);
+// As the file writes it: an integer without a fraction.
+std::string printed_value(const ParameterField& f, const primrec::Parameters& p) {
+  const double value = primrec::value_of(f, p);
+  return f.scan == primrec::Scan::real ? shortest(value) : std::to_string(static_cast<int>(value));
 }
 
 // The first name written in a label: what the label says the value is.
@@ -80,24 +46,25 @@ std::string named_in(const std::string& label) {
 }
 
 // Another value of the same file that the label names instead of its own.
-const Field* other_named(const Field& f, const std::string& label) {
+const ParameterField* other_named(const ParameterField& f, const std::string& label) {
   const std::string name = named_in(label);
-  for (const Field& other : fields)
-    if (&other != &f && std::string(other.file) == f.file && name == other.name) return &other;
+  for (const ParameterField& other : primrec::parameter_fields)
+    if (&other != &f && std::string(other.file) == f.file && name == other.label) return &other;
   return nullptr;
 }
 
-void print_value(const Field& f, const primrec::ValuePlace& place, const std::string& text,
+void print_value(const ParameterField& f, const primrec::ValuePlace& place, const std::string& text,
                  const primrec::Parameters& p) {
   const size_t value_begin = std::min(text.size(), static_cast<size_t>(place.value_begin));
   const size_t label_begin = std::min(value_begin, static_cast<size_t>(place.label_begin));
   long line = 1;
   for (size_t i = 0; i < value_begin; ++i) line += text[i] == '\n';
-  std::printf("%s:%ld: %s = %s%s%s\n", f.file, line, f.name, value_of(f, p).c_str(), f.unit[0] ? " " : "", f.unit);
+  std::printf("%s:%ld: %s = %s%s%s\n", f.file, line, f.label, printed_value(f, p).c_str(), f.unit[0] ? " " : "",
+              f.unit);
   const std::string label = text.substr(label_begin, value_begin - label_begin);
-  if (const Field* other = other_named(f, label))
+  if (const ParameterField* other = other_named(f, label))
     std::printf("warning: %s:%ld: the label names %s, but the value there is read as %s\n", f.file, line,
-                other->name, f.name);
+                other->label, f.label);
 }
 
 }  // namespace
@@ -107,9 +74,13 @@ int check_inputs() {
   primrec::InputLog log;
   const bool passed = primrec::read_input_files("", p, log);
   std::string file, text;
-  for (size_t i = 0; i < log.places.size() && i < sizeof fields / sizeof fields[0]; ++i) {
-    if (log.places[i].file != file) text = contents(file = log.places[i].file);
-    print_value(fields[i], log.places[i], text, p);
+  int place = 0;
+  for (const primrec::ValuePlace& where : log.places) {
+    if (where.file != file) {
+      text = contents(file = where.file);
+      place = 0;
+    }
+    if (const ParameterField* field = primrec::field_at(file, place++)) print_value(*field, where, text, p);
   }
   std::fputs(log.messages.c_str(), stdout);
   std::fputs(log.error.c_str(), stdout);

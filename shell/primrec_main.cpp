@@ -112,6 +112,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
   tables.create_overheat();
   TableWriter writer(tables);
   primrec::Options options;
+  options.threads = 2;  // the feedback pass beside the first: a run takes little more than one pass
   options.cancel = &interrupts.cancel();
   options.fast = fast;
   primrec::Solution solution;

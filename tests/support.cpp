@@ -142,7 +142,7 @@ primrec::Parameters quick(double z_begin, double z_end, double step, int levels)
   p.z_begin = z_begin;
   p.z_end = z_end;
   p.step = step;
-  p.Number_of_levels_for_Resonant_Feedback = levels;
+  p.feedback_levels = levels;
   return p;
 }
 

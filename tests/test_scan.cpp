@@ -104,6 +104,8 @@ TEST(Scan, RefusalsCreateNothing) {
   ScanDir dir;
   write_file(dir.file("unknown"), "z_end = 1\nomega_c = 0.26\n");
   write_file(dir.file("grid"), "z_end = 1\n");
+  // A value by its library name and by its label in the file is one value.
+  write_file(dir.file("twice"), "hbar = 1.05e-27\nh = 1.06e-27\n");
   write_file(dir.file("machines"), ":\n");
   struct Case {
     std::string arguments, message;
@@ -111,6 +113,7 @@ TEST(Scan, RefusalsCreateNothing) {
   for (const auto& c : std::vector<Case>{
            {"base missing", "grid missing does not exist"},
            {"base unknown", "unknown line 2: unknown parameter 'omega_c'"},
+           {"base twice", "twice line 2: h is set already on line 1"},
            {"missing grid", "BASE missing is not a folder"},
            {"base grid --sshloginfile machines", "--sshloginfile needs GNU parallel"},
        }) {

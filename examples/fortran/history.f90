@@ -9,12 +9,15 @@ program history
   implicit none
 
   type(primrec_parameters) :: parameters
+  type(primrec_options) :: options
   type(c_ptr) :: solution
   real(c_double), pointer :: z(:), x_e(:), T_m(:)
   integer :: rows, i
 
   call primrec_default_parameters(parameters)
-  solution = primrec_solve(parameters)
+  call primrec_default_options(options)
+  options%threads = 2  ! the feedback pass beside the first: the same bits, sooner
+  solution = primrec_solve_with(parameters, options)
   if (primrec_status(solution) /= PRIMREC_OK) then
     write (error_unit, '(a)', advance='no') c_string(primrec_message(solution))
     call primrec_free(solution)

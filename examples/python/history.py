@@ -16,7 +16,7 @@ history.plot().savefig("history.png", dpi=150)
 
 # A grid of 100 histories. A solve releases the GIL, so threads use every core.
 # A coarser step and no Lyman-series feedback keep each history quick.
-quick = primrec.Parameters(step=4e-3, Number_of_levels_for_Resonant_Feedback=1)
+quick = primrec.Parameters(step=4e-3, feedback_levels=1)
 grid = [quick.replace(omega_b=0.040 + 0.002 * i, H0=62.0 + 1.5 * j) for i in range(10) for j in range(10)]
 with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count()) as pool:
     histories = list(pool.map(primrec.solve, grid))

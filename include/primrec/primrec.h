@@ -2,7 +2,8 @@
  * as a C library.
  *
  * Lifecycle: fill a primrec_parameters (primrec_default_parameters, then
- * change fields, or primrec_read_parameters from a directory), solve it into a
+ * change fields, or primrec_read_parameters from a directory; either sets its
+ * size field, which the library reads first), solve it into a
  * history handle with primrec_solve, read the columns, release the handle with
  * primrec_free. Every function may be called from several threads at once on
  * different handles; the same parameters give the same bits in every thread.
@@ -25,19 +26,32 @@
 extern "C" {
 #endif
 
-/* One field per value of the five input files, in the files' units. */
+/* The parameters of a history: the rows of PRIMREC_PARAMETER_TABLE in
+ * primrec/parameters.hpp (name, file, unit, allowed values, meaning), in its
+ * order, in the units of the input files. The library checks at compile time
+ * that this struct spells that table out field by field.
+ *
+ * A plain struct rather than an opaque handle with setters, so that C and
+ * Fortran (ISO_C_BINDING) callers set fields by name, checked by their
+ * compiler, with nothing to allocate or free. It can still grow: its first
+ * field is its size as the caller's header had it, set by
+ * primrec_default_parameters (and primrec_read_parameters). New fields are
+ * appended at its end; the library reads a smaller, older struct up to its
+ * size and takes the defaults for the rest, and writes no byte beyond it. */
 typedef struct primrec_parameters {
+  size_t size;                /* sizeof(primrec_parameters) of the caller: leave as set */
   /* redshifts.in */
   double z_begin;             /* redshift where the integration starts (3000..5000 or >= 7000) */
   double z_end;               /* redshift where it ends; 0 < z_end < z_begin */
   double step;                /* step in ln(1+z), its absolute value */
-  double norm;                /* convergence threshold of the iteration within a step */
-  int number_of_info_points;  /* a row every this many steps */
+  double convergence_norm;    /* convergence threshold of the iteration within a step (label norm) */
+  int output_stride;          /* a row every this many steps (label number_of_info_points) */
   /* fine_effects.in */
-  int Number_of_levels_for_Resonant_Feedback; /* hydrogen levels in the Lyman-series feedback (1: none) */
+  int feedback_levels;        /* hydrogen levels in the Lyman-series feedback, 1: none
+                                 (label Number_of_levels_for_Resonant_Feedback) */
   /* fund.in (CGS) */
   double G;                   /* gravitational constant [cm^3 g^-1 s^-2] */
-  double h;                   /* reduced Planck constant hbar [erg s] */
+  double hbar;                /* reduced Planck constant h / 2 pi [erg s] (label h) */
   double c;                   /* speed of light [cm s^-1] */
   double me;                  /* electron mass [g] */
   double mp;                  /* proton mass [g] */
@@ -52,7 +66,8 @@ typedef struct primrec_parameters {
   double H0;                  /* Hubble constant [km s^-1 Mpc^-1] */
   double omega_m;             /* matter density parameter */
   double omega_lambda;        /* cosmological-constant density parameter */
-  int nu_number;              /* number of relativistic neutrino species */
+  double N_eff;               /* effective number of relativistic neutrino species, >= 0
+                                 (label nu_number, an integer > 0 in the file) */
   double omega_b;             /* baryon density parameter */
   double X_M;                 /* hydrogen mass fraction of the baryons */
   double T0;                  /* radiation temperature today [K] */
@@ -65,9 +80,11 @@ enum primrec_status {
                               says which); the rows are those of the
                               last pass up to that step, without it (none when it broke
                               down in the first of two passes) */
-  PRIMREC_CANCELLED = 3,   /* not used by this interface */
-  PRIMREC_NO_MEMORY = 4    /* memory ran out: the history or the reading could not be stored */
+  PRIMREC_CANCELLED = 3,   /* not used by this interface (it has no cancel flag) */
+  PRIMREC_NO_MEMORY = 4,   /* memory ran out: the history or the reading could not be stored */
+  PRIMREC_INTERNAL_ERROR = 5 /* a fault of the library itself; the message says what failed */
 };
+/* New statuses are appended; the values above never change. */
 
 enum primrec_column {
   PRIMREC_Z = 0,     /* redshift */
@@ -83,31 +100,43 @@ enum primrec_column {
 
 typedef struct primrec_history primrec_history;
 
-/* The values of examples/default/. */
-PRIMREC_API void primrec_default_parameters(primrec_parameters* parameters);
+/* The values of examples/default/, and parameters->size. A macro, so that
+ * the size is that of the caller's header; bindings from other languages call
+ * primrec_init_parameters with the size of their mirror of the struct. */
+#define primrec_default_parameters(parameters) primrec_init_parameters((parameters), sizeof(primrec_parameters))
+PRIMREC_API void primrec_init_parameters(primrec_parameters* parameters, size_t struct_size);
 
 /* Reads the five input files of `directory` with the program's checks.
  * Returns a primrec_status: PRIMREC_OK; PRIMREC_INPUT_ERROR, *parameters then
  * holding the values as read (a value not read keeps its initial value: 0,
- * but F_H 1 and number_of_info_points 1); PRIMREC_NO_MEMORY, *parameters left
- * as it was. `messages` (may be NULL) receives, NUL-terminated and cut to
+ * but F_H 1 and output_stride 1); PRIMREC_NO_MEMORY, *parameters left
+ * as it was; PRIMREC_INTERNAL_ERROR, with what failed in `messages`. `messages` (may be NULL) receives, NUL-terminated and cut to
  * `size` bytes, everything the program prints while reading, in order. A NULL
  * `directory` reads nothing: PRIMREC_INPUT_ERROR, "no directory was given\n".
- * NULL `parameters`: PRIMREC_INPUT_ERROR, no message. */
-PRIMREC_API int primrec_read_parameters(const char* directory, primrec_parameters* parameters, char* messages,
-                            size_t size);
+ * NULL `parameters`: PRIMREC_INPUT_ERROR, no message. Sets parameters->size,
+ * as primrec_default_parameters does (the macro passes sizeof). */
+#define primrec_read_parameters(directory, parameters, messages, size) \
+  primrec_read_parameters_sized((directory), (parameters), sizeof(primrec_parameters), (messages), (size))
+PRIMREC_API int primrec_read_parameters_sized(const char* directory, primrec_parameters* parameters,
+                                              size_t struct_size, char* messages, size_t size);
 
 /* Solves; returns a handle (NULL only when not even the handle could be
  * allocated), which holds the rows or the failure. The functions below take a
  * NULL handle as one whose history could not be stored: PRIMREC_NO_MEMORY,
- * its message, no rows and NULL columns. */
+ * its message, no rows and NULL columns. Parameters whose size is not that of
+ * a primrec_parameters of this or an earlier version (not filled by
+ * primrec_default_parameters, or from a newer header) give PRIMREC_INPUT_ERROR. */
 PRIMREC_API primrec_history* primrec_solve(const primrec_parameters* parameters);
-/* How a history is solved. */
+/* How a history is solved. Its first field is its size, as for
+ * primrec_parameters: new fields are appended, an older struct is read up to
+ * its size. */
 typedef struct primrec_options {
-  /* 2: with the feedback, its pass runs beside the first on a second thread, so
-   * that the history takes little more time than one pass; 1 (or any number
-   * below 2): on the calling thread only, for callers that solve many
-   * histories in parallel, one per core. The same bits either way. */
+  size_t size; /* sizeof(primrec_options) of the caller: leave as set */
+  /* 1: the passes run one after the other on the calling thread, for callers
+   * that solve many histories in parallel, one per core. 2 (or more, which
+   * acts as 2): with the feedback, its pass runs beside the first on a second
+   * thread, so that the history takes little more time than one pass. The
+   * same bits either way; below 1: PRIMREC_INPUT_ERROR. */
   int threads;
   /* Non-zero: the fast mode. Its steps follow an estimate of their error
    * against `tolerance` (relative, about what x_e and T_m then err by) instead
@@ -116,8 +145,10 @@ typedef struct primrec_options {
   int fast;
   double tolerance;
 } primrec_options;
-/* threads 2, the default mode, tolerance 1e-4 (for the fast mode). */
-PRIMREC_API void primrec_default_options(primrec_options* options);
+/* threads 1, the default mode, tolerance 1e-4 (for the fast mode), and
+ * options->size; a macro as primrec_default_parameters. */
+#define primrec_default_options(options) primrec_init_options((options), sizeof(primrec_options))
+PRIMREC_API void primrec_init_options(primrec_options* options, size_t struct_size);
 /* primrec_solve with options (NULL: the defaults). */
 PRIMREC_API primrec_history* primrec_solve_with(const primrec_parameters* parameters,
                                                 const primrec_options* options);

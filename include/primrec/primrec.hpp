@@ -51,8 +51,22 @@ PRIMREC_API Reading read_parameters(const std::string& directory);
 // an empty string when they pass. The checks run in the order of the files.
 PRIMREC_API std::string check_parameters(const Parameters& parameters);
 
-// One row of the history: a step of the last pass, every
-// number_of_info_points steps, from the first step below z_begin.
+// How the interface grows without breaking a program built against an
+// earlier version of it:
+// - Row and Progress are made by the library and given by const reference
+//   only: a new column is a new field appended at the end of Row, and an
+//   observer built against an older Row reads the fields it knows.
+//   (OverheatingRow is also an element of History::overheating: it stays.)
+// - Observer keeps its virtual functions, in this order, for good: a new call
+//   comes as a class of its own derived from Observer (ObserverV2, ...), which
+//   a solve looks for with dynamic_cast and calls only where it finds it, so
+//   that an older observer never gets a call its vtable lacks.
+// - Parameters, Options and the results (Solution, History) change size with
+//   a new field, so a new field there comes with a new soname; the C interface
+//   (primrec.h), whose structs carry their size, takes new fields without one.
+
+// One row of the history: a step of the last pass, every output_stride steps,
+// from the first step below z_begin.
 struct Row {
   double z;      // redshift of the step
   double HydI;   // neutral hydrogen per nucleus
@@ -128,12 +142,13 @@ struct Options {
   // Checked once per step: when it becomes true the solve stops with
   // Status::cancelled. May be set from another thread.
   const std::atomic<bool>* cancel = nullptr;
-  // 2: with the feedback, the feedback pass runs beside the first on a second
-  // thread, so that the history takes little more time than one pass. 1: the
-  // passes run one after the other on the caller's thread (for many solves in
-  // parallel, one per core). The history, its messages and failures are the
-  // same bits either way.
-  int threads = 2;
+  // 1: the passes run one after the other on the caller's thread (for many
+  // solves in parallel, one per core). 2 (or more, which acts as 2): with the
+  // feedback, the feedback pass runs beside the first on a second thread, so
+  // that the history takes little more time than one pass. The history, its
+  // messages and failures are the same bits either way; below 1 the solve
+  // stops with Status::input_error.
+  int threads = 1;
   // The fast mode: the same physics, its steps chosen by an estimate of their
   // local error against `tolerance` (relative, for every species, the
   // electrons and the matter temperature) instead of the step of the input,

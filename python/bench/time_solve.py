@@ -45,7 +45,7 @@ def main():
           % (p * 1e3, 100 * (p / c - 1), p_min * 1e3, 100 * (p_min / c_min - 1)))
 
     grid = [primrec.Parameters(omega_b=0.04 + 0.001 * i, H0=60 + j, step=4e-3,
-                               Number_of_levels_for_Resonant_Feedback=1) for i in range(10) for j in range(10)]
+                               feedback_levels=1) for i in range(10) for j in range(10)]
     cores = len(os.sched_getaffinity(0))
     one = min(grid_seconds(grid, 1) for _ in range(3))
     print("grid of %d histories (step 4e-3, one feedback level):" % len(grid))

@@ -18,52 +18,24 @@ from . import _primrec
 
 __all__ = ["Parameters", "History", "solve", "InputError", "BreakdownError", "TABLES"]
 
-# Every input value, in the order of the files, with its unit and meaning.
-_FIELDS = (
-    # redshifts.in
-    ("z_begin", "", "redshift where the integration starts (3000..5000: helium singly ionised, or >= 7000)"),
-    ("z_end", "", "redshift where it ends; 0 < z_end < z_begin"),
-    ("step", "", "step in ln(1+z), its absolute value"),
-    ("norm", "", "convergence threshold: summed relative change of the abundances within a step"),
-    ("number_of_info_points", "steps", "a row every this many steps (int > 0)"),
-    # fine_effects.in
-    ("Number_of_levels_for_Resonant_Feedback", "",
-     "hydrogen levels whose Lyman lines feed back on the one below (int >= 1; 1: none, one pass)"),
-    # fund.in
-    ("G", "cm^3 g^-1 s^-2", "gravitational constant"),
-    ("h", "erg s", "the reduced Planck constant hbar"),
-    ("c", "cm s^-1", "speed of light"),
-    ("me", "g", "electron mass"),
-    ("mp", "g", "proton mass"),
-    ("e", "esu", "elementary charge"),
-    ("kB", "erg K^-1", "Boltzmann constant"),
-    # fudge_factors.in
-    ("F_H", "", "multiplies the hydrogen recombination and photoionisation coefficients"),
-    ("A_perturbation_H", "", "height A of the bump 1 + A / (1 + ((z - z_p)/dz)^2) on the el column (0: none)"),
-    ("z_perturbation", "", "centre z_p of the bump"),
-    ("Delta_z_perturbation", "", "half width dz of the bump"),
-    # cosm_p.in
-    ("H0", "km s^-1 Mpc^-1", "Hubble constant"),
-    ("omega_m", "", "matter density parameter (all matter)"),
-    ("omega_lambda", "", "cosmological-constant density parameter"),
-    ("nu_number", "", "number of relativistic neutrino species (int > 0)"),
-    ("omega_b", "", "baryon density parameter"),
-    ("X_M", "", "hydrogen mass fraction of the baryons (helium is 1 - X_M)"),
-    ("T0", "K", "radiation temperature today"),
-)
-_NAMES = tuple(name for name, _, _ in _FIELDS)
+# Every parameter (the library's table): name, input file, label there, unit,
+# allowed values, meaning.
+_FIELDS = _primrec.PARAMETERS
+_NAMES = tuple(field[0] for field in _FIELDS)
 _DEFAULTS = {name: getattr(_primrec.Parameters(), name) for name in _NAMES}
 
 
 def _parameters_doc():
     lines = [
         "The input values of a history, one keyword per value of the five input files",
-        "(named as in README's tables), in their units. Unnamed values keep the",
-        "defaults of examples/default/ (a Planck-2018-like universe):",
+        "(named as in the library and README's table of the parameters), in their units.",
+        "Unnamed values keep the defaults of examples/default/ (a Planck-2018-like",
+        "universe). Each: default [unit]: meaning; allowed values (file: label there):",
         "",
     ]
-    for name, unit, meaning in _FIELDS:
-        lines.append("    %s = %r%s: %s" % (name, _DEFAULTS[name], " [%s]" % unit if unit else "", meaning))
+    for name, file, label, unit, allowed, meaning in _FIELDS:
+        lines.append("    %s = %r%s: %s; %s (%s: %s)" % (
+            name, _DEFAULTS[name], " [%s]" % unit if unit else "", meaning, allowed, file, label))
     lines += [
         "",
         "Parameters.read(dir) reads the five files of a run directory with the",
@@ -275,16 +247,17 @@ class History:
         return plot_history(self, title)
 
 
-def solve(params=None, threads=2, fast=False, tolerance=1e-4, **changes):
+def solve(params=None, threads=1, fast=False, tolerance=1e-4, **changes):
     """The recombination history of `params` (Parameters; the defaults without),
     with the keyword values changed:
 
         primrec.solve(omega_b=0.045, H0=70)
 
-    threads=2 runs the feedback pass beside the first on a second thread, so
-    that a history with the feedback takes little more time than one without;
-    threads=1 keeps to one thread (many solves in parallel, one per core). The
-    numbers are the same either way.
+    threads=1 keeps to the calling thread (many solves in parallel, one per
+    core); threads=2 (or more, which acts as 2) runs the feedback pass beside
+    the first on a second thread, so that a history with the feedback takes
+    little more time than one without. The numbers are the same either way;
+    threads below 1 raise InputError.
 
     fast=True: the fast mode, whose steps follow an estimate of their error
     against `tolerance` (about what x_e and T_m then err by) instead of the
@@ -294,8 +267,6 @@ def solve(params=None, threads=2, fast=False, tolerance=1e-4, **changes):
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     """
-    if threads not in (1, 2):
-        raise ValueError("threads must be 1 or 2")
     p = Parameters() if params is None else params
     if changes or not isinstance(p, Parameters):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)

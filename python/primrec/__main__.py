@@ -11,7 +11,8 @@ def main(argv):
         return 2
     directory = argv[1]
     try:
-        history = primrec.solve(primrec.Parameters.read(directory))
+        # As the program: the feedback pass beside the first.
+        history = primrec.solve(primrec.Parameters.read(directory), threads=2)
     except (primrec.InputError, primrec.BreakdownError) as failure:
         sys.stdout.write(str(failure))
         return 1

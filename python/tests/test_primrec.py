@@ -12,7 +12,7 @@ import primrec
 GOLDEN = pathlib.Path(os.environ.get("PRIMREC_GOLDEN", pathlib.Path(__file__).parents[2] / "tests" / "golden"))
 CASES = sorted(p.name for p in GOLDEN.iterdir() if (p / "redshifts.in").exists())
 # A quick history for the tests that need many.
-QUICK = dict(step=4e-3, Number_of_levels_for_Resonant_Feedback=1)
+QUICK = dict(step=4e-3, feedback_levels=1)
 
 
 @pytest.fixture(scope="module")
@@ -37,18 +37,20 @@ def test_golden_tables_byte_identical(case, tmp_path):
 def test_parameters_defaults_keywords_and_docstring():
     p = primrec.Parameters()
     assert p == primrec.Parameters.read(pathlib.Path(__file__).parents[2] / "examples" / "default")
-    assert (p.z_begin, p.H0, p.Number_of_levels_for_Resonant_Feedback, p.T0) == (8000, 67.36, 10, 2.7255)
-    q = primrec.Parameters(omega_b=0.045, nu_number=4)
-    assert (q.omega_b, q.nu_number, q.H0) == (0.045, 4, 67.36)
+    assert (p.z_begin, p.H0, p.feedback_levels, p.T0) == (8000, 67.36, 10, 2.7255)
+    q = primrec.Parameters(omega_b=0.045, N_eff=3.044)
+    assert (q.omega_b, q.N_eff, q.H0) == (0.045, 3.044, 67.36)
     assert q.replace(H0=70).H0 == 70 and q.H0 == 67.36
     with pytest.raises(TypeError):
         primrec.Parameters(omega_B=0.04)
     with pytest.raises(AttributeError):
         q.omegab = 0.04
     with pytest.raises(TypeError):
-        primrec.Parameters(nu_number=3.5)
-    for name in ("z_begin", "step", "number_of_info_points", "Number_of_levels_for_Resonant_Feedback", "kB",
-                 "Delta_z_perturbation", "H0", "km s^-1 Mpc^-1", "omega_lambda", "X_M", "T0"):
+        primrec.Parameters(feedback_levels=3.5)
+    # Each keyword with the file and label the value has there.
+    for name in ("z_begin", "step", "output_stride", "number_of_info_points", "feedback_levels",
+                 "Number_of_levels_for_Resonant_Feedback", "hbar", "kB", "convergence_norm", "N_eff", "nu_number",
+                 "Delta_z_perturbation", "H0", "km s^-1 Mpc^-1", "omega_lambda", "X_M", "T0", "cosm_p.in"):
         assert name in primrec.Parameters.__doc__
 
 
@@ -75,7 +77,7 @@ def test_input_errors_carry_the_programs_messages(tmp_path):
 
 def test_breakdown_carries_message_redshift_and_rows():
     with pytest.raises(primrec.BreakdownError) as failure:
-        primrec.solve(omega_lambda=4, z_begin=3000, z_end=1, step=1e-2, Number_of_levels_for_Resonant_Feedback=1)
+        primrec.solve(omega_lambda=4, z_begin=3000, z_end=1, step=1e-2, feedback_levels=1)
     error = failure.value
     assert str(error).startswith("non-finite result at z = ") and str(error).endswith("\n")
     assert str(error) == "non-finite result at z = %.8g\n" % error.z
@@ -115,15 +117,16 @@ def test_threads_give_the_bits_of_one_by_one():
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         together = list(pool.map(primrec.solve, grid + grid))
     # With the feedback, its pass beside the first or after it on one thread.
-    feedback = [p.replace(Number_of_levels_for_Resonant_Feedback=3) for p in grid[:2]]
-    beside = [primrec.solve(p) for p in feedback]
-    after = [primrec.solve(p, threads=1) for p in feedback]
-    for a, b in zip(alone + alone + beside, together + after):
+    feedback = [p.replace(feedback_levels=3) for p in grid[:2]]
+    beside = [primrec.solve(p, threads=2) for p in feedback]
+    after = [primrec.solve(p) for p in feedback]  # one thread by default
+    more = [primrec.solve(p, threads=3) for p in feedback]  # acts as 2
+    for a, b in zip(alone + alone + beside + beside, together + after + more):
         for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m", "overheating"):
             assert np.array_equal(getattr(a, name), getattr(b, name)), name
         assert a.z_star == b.z_star
-    with pytest.raises(ValueError):
-        primrec.solve(threads=3)
+    with pytest.raises(primrec.InputError, match="threads has to be 1 or more"):
+        primrec.solve(threads=0)
 
 
 def test_plot_headless(default_history, tmp_path):

@@ -119,7 +119,7 @@ primrec::History history(double z_begin, double z_end, double step) {
   p.z_begin = z_begin;
   p.z_end = z_end;
   p.step = step;
-  p.Number_of_levels_for_Resonant_Feedback = 1;
+  p.feedback_levels = 1;
   primrec::Solution s = primrec::solve(p);
   EXPECT_TRUE(s.ok()) << s.error;
   return s.history;

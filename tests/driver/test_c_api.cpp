@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,22 +22,17 @@ using testing_support::write_inputs;
 
 namespace {
 
-#define PRIMREC_PARAMETER_FIELDS(F)                                                               \
-  F(z_begin) F(z_end) F(step) F(norm) F(number_of_info_points)                                    \
-  F(Number_of_levels_for_Resonant_Feedback) F(G) F(h) F(c) F(me) F(mp) F(e) F(kB) F(F_H)          \
-  F(A_perturbation_H) F(z_perturbation) F(Delta_z_perturbation) F(H0) F(omega_m) F(omega_lambda) \
-  F(nu_number) F(omega_b) F(X_M) F(T0)
-
 template <class A, class B>
 void expect_same_parameters(const A& a, const B& b) {
-#define PRIMREC_EXPECT_FIELD(name) EXPECT_EQ(a.name, b.name) << #name;
-  PRIMREC_PARAMETER_FIELDS(PRIMREC_EXPECT_FIELD)
+#define PRIMREC_EXPECT_FIELD(name, ...) EXPECT_EQ(a.name, b.name) << #name;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_EXPECT_FIELD)
 #undef PRIMREC_EXPECT_FIELD
 }
 
 void copy_parameters(const primrec::Parameters& from, primrec_parameters* to) {
-#define PRIMREC_COPY_FIELD(name) to->name = from.name;
-  PRIMREC_PARAMETER_FIELDS(PRIMREC_COPY_FIELD)
+  primrec_default_parameters(to);
+#define PRIMREC_COPY_FIELD(name, ...) to->name = from.name;
+  PRIMREC_PARAMETER_TABLE(PRIMREC_COPY_FIELD)
 #undef PRIMREC_COPY_FIELD
 }
 
@@ -72,11 +68,11 @@ primrec::Parameters every_field_changed() {
   p.z_begin = 3100;
   p.z_end = 1050;
   p.step = 3.1e-3;
-  p.norm = 2e-8;
-  p.number_of_info_points = 2;
-  p.Number_of_levels_for_Resonant_Feedback = 3;
+  p.convergence_norm = 2e-8;
+  p.output_stride = 2;
+  p.feedback_levels = 3;
   p.G *= 1.001;
-  p.h *= 1.0001;
+  p.hbar *= 1.0001;
   p.c *= 1.00001;
   p.me *= 1.0002;
   p.mp *= 1.0003;
@@ -89,7 +85,7 @@ primrec::Parameters every_field_changed() {
   p.H0 = 70;
   p.omega_m = 0.31;
   p.omega_lambda = 0.69;
-  p.nu_number = 4;
+  p.N_eff = 4;
   p.omega_b = 0.05;
   p.X_M = 0.76;
   p.T0 = 2.73;
@@ -141,14 +137,14 @@ TEST(CApiParameters, ReadingGivesEachValueInItsOwnField) {
     return std::string(s);
   };
   inputs.z_begin = text(p.z_begin), inputs.z_end = text(p.z_end), inputs.step = text(p.step);
-  inputs.norm = text(p.norm), inputs.stride = std::to_string(p.number_of_info_points);
-  inputs.levels = std::to_string(p.Number_of_levels_for_Resonant_Feedback);
-  inputs.G = text(p.G), inputs.h = text(p.h), inputs.c = text(p.c), inputs.me = text(p.me);
+  inputs.norm = text(p.convergence_norm), inputs.stride = std::to_string(p.output_stride);
+  inputs.levels = std::to_string(p.feedback_levels);
+  inputs.G = text(p.G), inputs.h = text(p.hbar), inputs.c = text(p.c), inputs.me = text(p.me);
   inputs.mp = text(p.mp), inputs.e = text(p.e), inputs.kB = text(p.kB), inputs.F_H = text(p.F_H);
   inputs.A_perturbation_H = text(p.A_perturbation_H), inputs.z_perturbation = text(p.z_perturbation);
   inputs.Delta_z_perturbation = text(p.Delta_z_perturbation), inputs.H0 = text(p.H0);
   inputs.omega_m = text(p.omega_m), inputs.omega_lambda = text(p.omega_lambda);
-  inputs.nu_number = std::to_string(p.nu_number), inputs.omega_b = text(p.omega_b);
+  inputs.nu_number = std::to_string(static_cast<int>(p.N_eff)), inputs.omega_b = text(p.omega_b);
   inputs.X_M = text(p.X_M), inputs.T0 = text(p.T0);
   ScratchDir dir;
   write_inputs(dir.path(), inputs);
@@ -163,7 +159,7 @@ primrec_parameters nothing_read() {
   primrec_parameters p;
   std::memset(&p, 0, sizeof p);
   p.F_H = 1;
-  p.number_of_info_points = 1;
+  p.output_stride = 1;
   return p;
 }
 
@@ -275,11 +271,100 @@ TEST(CApiSolve, MissingHandlesAndUnknownColumnsAreRefusedQuietly) {
   EXPECT_EQ(primrec_overheating_column(c.get(), 2), nullptr);
 }
 
+// The structs carry their size: the library writes no byte beyond the size a
+// caller's header gave, and refuses a size it does not know rather than read
+// past the caller's struct.
+TEST(CApiGrowth, AStructIsWrittenUpToItsSizeAndAnUnknownSizeIsRefused) {
+  constexpr size_t kGuard = 16;
+  alignas(primrec_parameters) unsigned char bytes[sizeof(primrec_parameters) + kGuard];
+  std::memset(bytes, 0xab, sizeof bytes);
+  auto* p = reinterpret_cast<primrec_parameters*>(bytes);
+  const size_t older = offsetof(primrec_parameters, omega_b);
+  primrec_init_parameters(p, older);
+  EXPECT_EQ(p->size, older);
+  EXPECT_EQ(p->omega_lambda, primrec::default_parameters().omega_lambda);
+  for (size_t i = older; i < sizeof bytes; ++i) ASSERT_EQ(bytes[i], 0xab) << "byte " << i;
+
+  primrec_parameters full;
+  primrec_default_parameters(&full);
+  EXPECT_EQ(full.size, sizeof full);
+  for (const size_t size : {size_t{0}, older, sizeof full + 8}) {
+    full.size = size;
+    const Handle c(primrec_solve(&full));
+    EXPECT_EQ(primrec_status(c.get()), PRIMREC_INPUT_ERROR) << size;
+    EXPECT_STREQ(primrec_message(c.get()),
+                 "primrec_parameters has a size this library does not know: fill it with "
+                 "primrec_default_parameters\n");
+  }
+
+  primrec_default_parameters(&full);
+  primrec_options options;
+  primrec_default_options(&options);
+  EXPECT_EQ(options.size, sizeof options);
+  options.size = 1;
+  const Handle c(primrec_solve_with(&full, &options));
+  EXPECT_EQ(primrec_status(c.get()), PRIMREC_INPUT_ERROR);
+  EXPECT_STREQ(primrec_message(c.get()),
+               "primrec_options has a size this library does not know: fill it with primrec_default_options\n");
+}
+
+// One thread by default; any number from 1 gives the same bits, below 1 is
+// refused, as in C++.
+TEST(CApiSolve, ThreadsDefaultToOneAndAcceptTheRangeOfTheCppInterface) {
+  primrec_options options;
+  primrec_default_options(&options);
+  EXPECT_EQ(options.threads, 1);
+  EXPECT_EQ(options.threads, primrec::Options().threads);
+  primrec::Parameters p = short_run();
+  p.feedback_levels = 2;
+  const primrec::Solution cpp = primrec::solve(p);
+  ASSERT_TRUE(cpp.ok()) << cpp.error;
+  primrec_parameters c;
+  copy_parameters(p, &c);
+  for (const int threads : {1, 2, 3, 64}) {
+    options.threads = threads;
+    SCOPED_TRACE(threads);
+    expect_same_history(Handle(primrec_solve_with(&c, &options)).get(), cpp);
+  }
+  options.threads = 0;
+  const Handle refused(primrec_solve_with(&c, &options));
+  EXPECT_EQ(primrec_status(refused.get()), PRIMREC_INPUT_ERROR);
+  EXPECT_STREQ(primrec_message(refused.get()), "threads has to be 1 or more\n");
+  primrec::Options cpp_options;
+  cpp_options.threads = 0;
+  EXPECT_EQ(primrec::solve(p, cpp_options).error, "threads has to be 1 or more\n");
+}
+
+// N_eff is a number in the library: an integer count gives the bits of the
+// file's integer, and a fraction lies between its neighbours.
+TEST(CApiSolve, AFractionalNEffLiesBetweenTheIntegerCounts) {
+  primrec::Parameters p = short_run();
+  p.feedback_levels = 1;
+  std::vector<double> x_e;
+  for (const double N_eff : {3.0, 3.044, 4.0}) {
+    p.N_eff = N_eff;
+    primrec_parameters c;
+    copy_parameters(p, &c);
+    const Handle h(primrec_solve(&c));
+    ASSERT_EQ(primrec_status(h.get()), PRIMREC_OK) << N_eff;
+    expect_same_history(h.get(), primrec::solve(p));
+    x_e.push_back(primrec_x_e_at(h.get(), 1100));
+  }
+  // More radiation, faster expansion: recombination lags further behind its
+  // equilibrium, so more electrons are left at z = 1100; 3.044 lies between.
+  EXPECT_LT(x_e[0], x_e[1]);
+  EXPECT_LT(x_e[1], x_e[2]);
+  p.N_eff = -0.5;
+  EXPECT_NE(primrec::check_parameters(p), "");
+  p.N_eff = 0;
+  EXPECT_EQ(primrec::check_parameters(p), "");
+}
+
 TEST(CApiSolve, EightThreadsGiveTheBitsOfSolvingOneByOne) {
   std::vector<primrec::Parameters> sets;
   for (int i = 0; i < 8; ++i) {
     primrec::Parameters p = short_run();
-    p.Number_of_levels_for_Resonant_Feedback = 1 + i % 3;
+    p.feedback_levels = 1 + i % 3;
     p.omega_b = 0.045 + 0.002 * i;
     p.H0 = 65 + i;
     if (i == 7) p.z_begin = 6000;  // a failing set among them

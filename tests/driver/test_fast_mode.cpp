@@ -114,7 +114,7 @@ TEST(FastMode, HistoriesWithinTheToleranceOfAFineStep) {
 // two: the same bits everywhere.
 TEST(FastMode, EveryInterfaceGivesTheSameFastHistory) {
   Parameters p = quick(8000, 200, 2e-3, 4);
-  p.number_of_info_points = 3;
+  p.output_stride = 3;
   const Solution two = fast(p, 2), one = fast(p, 1);
   ASSERT_TRUE(two.ok()) << two.error;
   ASSERT_EQ(two.history.size(), one.history.size());
@@ -128,8 +128,8 @@ TEST(FastMode, EveryInterfaceGivesTheSameFastHistory) {
   primrec_default_parameters(&c);
   c.z_end = p.z_end;
   c.step = p.step;
-  c.number_of_info_points = p.number_of_info_points;
-  c.Number_of_levels_for_Resonant_Feedback = p.Number_of_levels_for_Resonant_Feedback;
+  c.output_stride = p.output_stride;
+  c.feedback_levels = p.feedback_levels;
   primrec_options options;
   primrec_default_options(&options);
   options.fast = 1;

@@ -73,14 +73,14 @@ void write_parameters(const std::string& dir, const primrec::Parameters& p) {
     std::snprintf(s, sizeof s, "%.17g", v);
     return std::string(s);
   };
-  in.z_begin = text(p.z_begin), in.z_end = text(p.z_end), in.step = text(p.step), in.norm = text(p.norm);
-  in.stride = std::to_string(p.number_of_info_points);
-  in.levels = std::to_string(p.Number_of_levels_for_Resonant_Feedback);
-  in.G = text(p.G), in.h = text(p.h), in.c = text(p.c), in.me = text(p.me), in.mp = text(p.mp), in.e = text(p.e);
+  in.z_begin = text(p.z_begin), in.z_end = text(p.z_end), in.step = text(p.step), in.norm = text(p.convergence_norm);
+  in.stride = std::to_string(p.output_stride);
+  in.levels = std::to_string(p.feedback_levels);
+  in.G = text(p.G), in.h = text(p.hbar), in.c = text(p.c), in.me = text(p.me), in.mp = text(p.mp), in.e = text(p.e);
   in.kB = text(p.kB), in.F_H = text(p.F_H), in.A_perturbation_H = text(p.A_perturbation_H);
   in.z_perturbation = text(p.z_perturbation), in.Delta_z_perturbation = text(p.Delta_z_perturbation);
   in.H0 = text(p.H0), in.omega_m = text(p.omega_m), in.omega_lambda = text(p.omega_lambda);
-  in.nu_number = std::to_string(p.nu_number), in.omega_b = text(p.omega_b), in.X_M = text(p.X_M);
+  in.nu_number = std::to_string(static_cast<int>(p.N_eff)), in.omega_b = text(p.omega_b), in.X_M = text(p.X_M);
   in.T0 = text(p.T0);
   testing_support::write_inputs(dir, in);
 }

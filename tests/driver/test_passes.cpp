@@ -57,6 +57,12 @@ Solution as_written(const Parameters& p) {
   return s;
 }
 
+primrec::Options two_threads() {
+  primrec::Options options;
+  options.threads = 2;
+  return options;
+}
+
 Solution with_threads(const Parameters& p, int threads) {
   primrec::Options options;
   options.threads = threads;
@@ -86,9 +92,9 @@ void expect_same(const Solution& a, const Solution& b, const std::string& what) 
 // end); three or more: it parts at the first step.
 TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
   Parameters strided = quick(7000, 300, 3e-3, 2);
-  strided.number_of_info_points = 7;
+  strided.output_stride = 7;
   Parameters unconverged = quick(3000, 1500, 1e-2, 2);  // every step gives up: messages in both passes
-  unconverged.norm = 1e-300;
+  unconverged.convergence_norm = 1e-300;
   Parameters varied = quick(8000, 400, 5e-3, 3);
   varied.me *= 1.03;
   const std::vector<std::pair<std::string, Parameters>> cases = {
@@ -103,7 +109,7 @@ TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
     expect_same(two, written, what + ", two threads");
     EXPECT_EQ(two.work.steps, written.work.steps) << what;
     // With two levels one thread skips the steps the passes share.
-    if (p.Number_of_levels_for_Resonant_Feedback == 2) {
+    if (p.feedback_levels == 2) {
       EXPECT_LT(one.work.steps, written.work.steps) << what;
     } else {
       EXPECT_EQ(one.work.steps, written.work.steps) << what;
@@ -148,8 +154,8 @@ class CallerThreadObserver : public primrec::Observer {
 TEST(FeedbackThread, TheObserverIsCalledOnTheCallersThreadOnly) {
   CallerThreadObserver out;
   Parameters p = quick(5000, 200, 4e-3, 4);
-  p.norm = 1e-13;  // some steps give up: messages from both passes
-  ASSERT_TRUE(primrec::solve(p, out).ok());
+  p.convergence_norm = 1e-13;  // some steps give up: messages from both passes
+  ASSERT_TRUE(primrec::solve(p, out, two_threads()).ok());
   EXPECT_FALSE(out.other_thread);
   EXPECT_EQ(out.finished, (std::vector<int>{0, 1}));
 }
@@ -163,7 +169,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
       if (r.z < 1200) cancel = true;
     }
   } canceller;
-  primrec::Options options;
+  primrec::Options options = two_threads();
   options.cancel = &canceller.cancel;
   EXPECT_EQ(primrec::solve(quick(8000, 1, 4e-3, 10), canceller, options).status, Status::cancelled);
 
@@ -178,7 +184,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
     void pass_finished(int pass) override { first_finished = first_finished || pass == 0; }
   } thrower;
   const Parameters p = quick(8000, 1, 4e-3, 10);
-  EXPECT_THROW(primrec::solve(p, thrower), std::runtime_error);
+  EXPECT_THROW(primrec::solve(p, thrower, two_threads()), std::runtime_error);
   EXPECT_EQ(thrower.overheating_rows, primrec::solve(p).history.overheating.size());
   EXPECT_TRUE(thrower.first_finished);
 
@@ -197,7 +203,7 @@ TEST(FeedbackThread, CancelAndExceptionsStopBothPasses) {
 // settle its step: here each step of a run sees the fewest rows it could.
 TEST(FeedbackLookups, TheRowsThatSettleAStepGiveTheFinishedTablesAnswers) {
   Parameters p = quick(8000, 1, 1e-3, 10);
-  p.number_of_info_points = 1;  // a row for every step: the redshifts of the feedback pass
+  p.output_stride = 1;  // a row for every step: the redshifts of the feedback pass
   const Solution s = primrec::solve(p);
   ASSERT_TRUE(s.ok());
   const primrec::Constants cs = primrec::derive_constants(p);

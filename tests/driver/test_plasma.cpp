@@ -105,7 +105,7 @@ TEST(PlasmaState, OutputPointCarriesThePerturbationOnTheElectronsOnly) {
   EXPECT_EQ(electrons_per_hydrogen(cs, 0.5), 0.75);
 
   Parameters plain = default_parameters();
-  plain.Number_of_levels_for_Resonant_Feedback = 1;
+  plain.feedback_levels = 1;
   plain.z_begin = 3000;
   plain.z_end = 2000;
   plain.step = 1e-2;

@@ -48,7 +48,7 @@ void check_run_constants(const primrec::Parameters& p) {
   require(std::isfinite(cs.D_ln_1_plus_z) && cs.D_ln_1_plus_z < 0);
   require(std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z != std::log(cs.z_begin + 1));
   require(cs.z_begin >= 3000 && !(cs.z_begin > 5000 && cs.z_begin < 7000) && cs.z_end < cs.z_begin);
-  require(cs.Number_of_Iterations == (p.Number_of_levels_for_Resonant_Feedback > 1 ? 2 : 1));
+  require(cs.Number_of_Iterations == (p.feedback_levels > 1 ? 2 : 1));
   const primrec::Physics ph(cs);
   require(ph.at.I1_HydI == cs.I && ph.at.I2s_HeII == cs.I);
 }

@@ -21,7 +21,7 @@ Constants cosmology(double hubble, double matter, double lambda, int neutrinos, 
   p.H0 = hubble;
   p.omega_m = matter;
   p.omega_lambda = lambda;
-  p.nu_number = neutrinos;
+  p.N_eff = neutrinos;
   p.omega_b = baryons;
   p.X_M = hydrogen_fraction;
   p.T0 = temperature;
@@ -39,7 +39,7 @@ TEST(Constants, InputValuesInTheFormTheRunUses) {
   EXPECT_EQ(bits, 0x400921FB54442EEAull) << "pi as written, 3.14159265359";
   // The feedback of the higher Lyman lines needs a second pass over the first one's table.
   for (int levels : {1, 2, 10}) {
-    p.Number_of_levels_for_Resonant_Feedback = levels;
+    p.feedback_levels = levels;
     EXPECT_EQ(primrec::derive_constants(p).Number_of_Iterations, levels > 1 ? 2 : 1) << levels;
   }
 }

@@ -115,8 +115,8 @@ TEST_F(InputFiles, RedshiftsReadInOrder) {
   EXPECT_EQ(p_.z_begin, 8000.0);
   EXPECT_EQ(p_.z_end, 0.5);
   EXPECT_EQ(p_.step, 2e-3);
-  EXPECT_EQ(p_.norm, 1e-9);
-  EXPECT_EQ(p_.number_of_info_points, 10);
+  EXPECT_EQ(p_.convergence_norm, 1e-9);
+  EXPECT_EQ(p_.output_stride, 10);
 }
 
 TEST_F(InputFiles, LabelsAreFreeText) {
@@ -126,8 +126,8 @@ TEST_F(InputFiles, LabelsAreFreeText) {
   EXPECT_EQ(p_.z_begin, 8000.0);
   EXPECT_EQ(p_.z_end, 1.0);
   EXPECT_EQ(p_.step, 1e-3);
-  EXPECT_EQ(p_.norm, 1e-8);
-  EXPECT_EQ(p_.number_of_info_points, 1);
+  EXPECT_EQ(p_.convergence_norm, 1e-8);
+  EXPECT_EQ(p_.output_stride, 1);
 }
 
 TEST_F(InputFiles, FilesThatCannotBeOpenedForUpdateGiveTheirOpenMessage) {
@@ -190,7 +190,7 @@ TEST_F(InputFiles, RedshiftCheckOneGivesBothMessagesWhicheverTestFails) {
   }
   // The edge of the range of int is read.
   EXPECT_EQ(redshifts(redshifts_file("8000", "1", "1e-3", "1e-8", "2147483647")), 0);
-  EXPECT_EQ(p_.number_of_info_points, 2147483647);
+  EXPECT_EQ(p_.output_stride, 2147483647);
 }
 
 TEST_F(InputFiles, RedshiftCheckTwoRefusesStepsThatAreNotPositiveFiniteOrDoNotMove) {
@@ -235,7 +235,7 @@ TEST_F(InputFiles, LabelsThatHideOrLoseTheirEqualsSignShiftTheValues) {
   EXPECT_TRUE(std::isnan(p_.z_begin));
   EXPECT_EQ(p_.z_end, 8000.0);
   EXPECT_EQ(p_.step, 1.0);
-  EXPECT_EQ(p_.norm, 1e-3);
+  EXPECT_EQ(p_.convergence_norm, 1e-3);
 
   // A label of 1000 characters is read; with one more the "=" is the 1002nd, the
   // skip gives up, the scan fails on it, and every value lands one later.
@@ -272,7 +272,7 @@ TEST_F(InputFiles, DescriptorShiftCountsAttemptsAtEndOfFile) {
 TEST_F(InputFiles, FeedbackLevels) {
   put("fine_effects.in", "levels = 2\n");
   EXPECT_EQ(run(primrec::init_fine_effects), 0);
-  EXPECT_EQ(p_.Number_of_levels_for_Resonant_Feedback, 2);
+  EXPECT_EQ(p_.feedback_levels, 2);
   for (const char* bad : {"levels = 0\n", "levels = -4\n", "levels = 3000000000\n", "levels = x\n", ""}) {
     put("fine_effects.in", bad);
     EXPECT_EQ(run(primrec::init_fine_effects), 1) << bad;
@@ -286,7 +286,7 @@ TEST_F(InputFiles, FundamentalConstantsMustBePositiveAndFinite) {
   EXPECT_EQ(run(primrec::init_fund_const), 0);
   EXPECT_EQ(log_.messages + log_.error, "");
   EXPECT_EQ(p_.G, 6.67428e-8);
-  EXPECT_EQ(p_.h, 1.054571628e-27);
+  EXPECT_EQ(p_.hbar, 1.054571628e-27);
   EXPECT_EQ(p_.c, 29979245800.0);
   EXPECT_EQ(p_.me, 9.10938215e-28);
   EXPECT_EQ(p_.mp, 1.672621637e-24);
@@ -336,7 +336,7 @@ TEST_F(InputFiles, CosmologicalParametersInTheUnitsOfTheFile) {
   EXPECT_EQ(p_.H0, 70.0);
   EXPECT_EQ(p_.omega_m, 0.3);
   EXPECT_EQ(p_.omega_lambda, 0.7);
-  EXPECT_EQ(p_.nu_number, 3);
+  EXPECT_EQ(p_.N_eff, 3);
   EXPECT_EQ(p_.omega_b, 0.05);
   EXPECT_EQ(p_.X_M, 0.75);
   EXPECT_EQ(p_.T0, 2.725);
@@ -446,12 +446,12 @@ TEST_F(InputFiles, WellFormedSpellingsAreReadAsTheFormattedInputConversionReadsT
     int expected = 0;
     ASSERT_EQ(std::sscanf(text, "%d", &expected), 1) << text;
     redshifts(with(good_redshifts, "info", text));
-    EXPECT_EQ(p_.number_of_info_points, expected) << text;
+    EXPECT_EQ(p_.output_stride, expected) << text;
   }
   // CR LF line ends, and the last value at the end of the file without a line end.
   EXPECT_EQ(redshifts("z_begin = +8000\r\nz_end = 1\r\nstep = 1e-3\r\nnorm = 1e-8\r\ninfo = 10"), 0);
   EXPECT_EQ(p_.z_begin, 8000.0);
-  EXPECT_EQ(p_.number_of_info_points, 10);
+  EXPECT_EQ(p_.output_stride, 10);
   const std::string fund = good_fund, cosm = good_cosm;
   const std::pair<Reader, std::pair<const char*, std::string>> files[] = {
       {primrec::init_fine_effects, {"fine_effects.in", "levels = 2"}},
@@ -481,20 +481,20 @@ TEST_F(InputFiles, AValueWithoutItsEqualsSignIsScannedFromWhereTheSkipStopped) {
   put("fine_effects.in", std::string(1004, '7') + "= 2\n");
   EXPECT_EQ(run(primrec::init_fine_effects), 0);
   EXPECT_EQ(log_.messages, lost_equals);
-  EXPECT_EQ(p_.Number_of_levels_for_Resonant_Feedback, 777);
+  EXPECT_EQ(p_.feedback_levels, 777);
   // The stride's label lost its "=": the skip reaches the end of the file and
   // the stride keeps its 1.
   EXPECT_EQ(redshifts("z_begin = 8000\nz_end = 1\nstep = 1e-3\nnorm = 1e-8\ninfo 10\n"), 0);
   EXPECT_EQ(log_.messages, lost_equals);
-  EXPECT_EQ(p_.number_of_info_points, 1);
+  EXPECT_EQ(p_.output_stride, 1);
 }
 
 // Every value of the parameters, the integers as doubles, in file order.
 std::vector<double> values(const primrec::Parameters& p) {
-  return {p.z_begin, p.z_end, p.step, p.norm, static_cast<double>(p.number_of_info_points),
-          static_cast<double>(p.Number_of_levels_for_Resonant_Feedback), p.G, p.h, p.c, p.me, p.mp, p.e, p.kB,
+  return {p.z_begin, p.z_end, p.step, p.convergence_norm, static_cast<double>(p.output_stride),
+          static_cast<double>(p.feedback_levels), p.G, p.hbar, p.c, p.me, p.mp, p.e, p.kB,
           p.F_H, p.A_perturbation_H, p.z_perturbation, p.Delta_z_perturbation, p.H0, p.omega_m,
-          p.omega_lambda, static_cast<double>(p.nu_number), p.omega_b, p.X_M, p.T0};
+          p.omega_lambda, p.N_eff, p.omega_b, p.X_M, p.T0};
 }
 
 TEST(ReadParameters, TheDefaultFilesGiveTheDefaultParameters) {
@@ -516,11 +516,11 @@ TEST(ReadParameters, TheFirstFailingFileEndsTheReading) {
   EXPECT_EQ(reading.messages, "");
   const primrec::Parameters& p = reading.parameters;
   EXPECT_EQ(p.z_begin, 8000.0) << "earlier files are read";
-  EXPECT_EQ(p.Number_of_levels_for_Resonant_Feedback, 10);
+  EXPECT_EQ(p.feedback_levels, 10);
   EXPECT_EQ(p.F_H, 1.0) << "later files are not";
   EXPECT_EQ(p.z_perturbation, 0.0);
   EXPECT_EQ(p.H0, 0.0);
-  EXPECT_EQ(p.nu_number, 0);
+  EXPECT_EQ(p.N_eff, 0);
   EXPECT_EQ(p.T0, 0.0);
 }
 
@@ -546,27 +546,81 @@ TEST(CheckParameters, EachFileHasItsMessageAndTheFirstFileInOrderSpeaks) {
   };
   const Case cases[] = {
       {[](primrec::Parameters& p) { p.z_end = 9000; }, redshift_check_1},
-      {[](primrec::Parameters& p) { p.number_of_info_points = 0; }, redshift_check_1},
+      {[](primrec::Parameters& p) { p.output_stride = 0; }, redshift_check_1},
       {[](primrec::Parameters& p) { p.step = 0; }, redshift_check_2},
-      {[](primrec::Parameters& p) { p.norm = NAN; }, redshift_check_2},
+      {[](primrec::Parameters& p) { p.convergence_norm = NAN; }, redshift_check_2},
       {[](primrec::Parameters& p) { p.z_begin = 6000; }, redshift_helium_window},
       {[](primrec::Parameters& p) { p.z_begin = 2000; }, redshift_minimum},
-      {[](primrec::Parameters& p) { p.Number_of_levels_for_Resonant_Feedback = 0; }, fine_check},
+      {[](primrec::Parameters& p) { p.feedback_levels = 0; }, fine_check},
       {[](primrec::Parameters& p) { p.kB = INFINITY; }, fund_check},
       {[](primrec::Parameters& p) { p.F_H = -1; }, fudge_check},
       {[](primrec::Parameters& p) { p.Delta_z_perturbation = 0; }, fudge_check},
       {[](primrec::Parameters& p) { p.A_perturbation_H = NAN; }, fudge_check},
       {[](primrec::Parameters& p) { p.T0 = 0; }, cosm_check},
-      {[](primrec::Parameters& p) { p.nu_number = -3; }, cosm_check},
+      {[](primrec::Parameters& p) { p.N_eff = -3; }, cosm_check},
+      {[](primrec::Parameters& p) { p.N_eff = NAN; }, cosm_check},
+      {[](primrec::Parameters& p) { p.N_eff = INFINITY; }, cosm_check},
       // several bad values: the earliest file
       {[](primrec::Parameters& p) { p.T0 = 0; p.F_H = 0; p.me = 0; }, fund_check},
-      {[](primrec::Parameters& p) { p.T0 = 0; p.Number_of_levels_for_Resonant_Feedback = -1; p.z_end = 0; },
+      {[](primrec::Parameters& p) { p.T0 = 0; p.feedback_levels = -1; p.z_end = 0; },
        redshift_check_1},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     primrec::Parameters p = primrec::default_parameters();
     cases[i].spoil(p);
     EXPECT_EQ(primrec::check_parameters(p), cases[i].message) << "case " << i;
+  }
+}
+
+// N_eff is a count in its file but a number in the library: no neutrinos,
+// or a fraction of a species, are a caller's choice the file cannot make.
+TEST(CheckParameters, NEffIsAnyFiniteNumberFromZeroInTheLibrary) {
+  for (const double N_eff : {0.0, 3.044, 2.5, 100.0}) {
+    primrec::Parameters p = primrec::default_parameters();
+    p.N_eff = N_eff;
+    EXPECT_EQ(primrec::check_parameters(p), "") << N_eff;
+  }
+}
+
+TEST_F(InputFiles, AZeroCountOfNeutrinosIsRefusedInTheFile) {
+  put("cosm_p.in", "H0 = 70\nomega_m = 0.3\nomega_lambda = 0.7\nnu_number = 0\nomega_b = 0.05\nX_M = 0.75\nT0 = 2.7\n");
+  EXPECT_EQ(run(primrec::init_cosmological_const), 1);
+  EXPECT_EQ(log_.error, cosm_check);
+}
+
+// The table of the parameters: every place of a file is read into the field
+// the table names, and README's table gives each field its file and label.
+TEST(ParameterTable, EachPlaceOfAFileIsReadIntoItsField) {
+  const primrec::Parameters defaults = primrec::default_parameters();
+  for (const primrec::ParameterField& field : primrec::parameter_fields) {
+    SCOPED_TRACE(field.name);
+    ScratchDir dir;
+    testing_support::copy_default_inputs(dir.path());
+    std::string text;
+    for (int place = 0; const primrec::ParameterField* value = primrec::field_at(field.file, place); ++place) {
+      char number[40];
+      const double written = value == &field ? 7 : primrec::value_of(*value, defaults);
+      if (value->scan == primrec::Scan::real)
+        std::snprintf(number, sizeof number, "%.17g", written);
+      else
+        std::snprintf(number, sizeof number, "%d", static_cast<int>(written));
+      text += std::string(value->label) + " = " + number + "\n";
+    }
+    write_file(dir.file(field.file), text);
+    const primrec::Parameters read = primrec::read_parameters(dir.path()).parameters;
+    for (const primrec::ParameterField& other : primrec::parameter_fields) {
+      if (std::string(other.file) != field.file) continue;
+      EXPECT_EQ(primrec::value_of(other, read), &other == &field ? 7 : primrec::value_of(other, defaults))
+          << other.name;
+    }
+  }
+}
+
+TEST(ParameterTable, ReadmeGivesEveryFieldItsFileAndLabel) {
+  const std::string readme = testing_support::read_file(PRIMREC_EXAMPLES "/../README.md");
+  for (const primrec::ParameterField& field : primrec::parameter_fields) {
+    const std::string row = std::string("| `") + field.name + "` | `" + field.file + "` | `" + field.label + "` |";
+    EXPECT_NE(readme.find(row), std::string::npos) << row;
   }
 }
 
