@@ -79,8 +79,9 @@ double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
 
 double StepError::scaled() const { return std::max(species, carried); }
 
-ErrorControl::ErrorControl(const Constants& cs, int pass, int passes, double tolerance)
-    : cs_(cs), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance) {}
+ErrorControl::ErrorControl(const Constants& cs, const StepSettings& steps, int pass, int passes, double tolerance)
+    : cs_(cs),
+      settings_(steps), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance) {}
 
 void ErrorControl::last_points(int k, const Point* (&p)[3]) const {
   for (int j = 0; j < k; ++j) p[j] = &points_[known_ - k + j];
@@ -97,17 +98,17 @@ void ErrorControl::store(const Run& run, Point& p) const {
 // z_end above the first of them leaves the pass without a step, as in the
 // default mode.
 bool ErrorControl::start(Run& run) {
-  const double ln_end = std::log(cs_.z_end + 1);
-  ln_row_ = std::log(cs_.z_begin + 1) + cs_.D_ln_1_plus_z;
+  const double ln_end = std::log(settings_.z_end + 1);
+  ln_row_ = std::log(settings_.z_begin + 1) + settings_.D_ln_1_plus_z;
   ln_last_ = ln_row_;
   if (!(ln_row_ >= ln_end)) return false;
-  for (double ln = ln_row_; ln >= ln_end; ln = ln + cs_.D_ln_1_plus_z) ln_last_ = ln;
-  span_ = std::log(cs_.z_begin + 1) - ln_last_;
+  for (double ln = ln_row_; ln >= ln_end; ln = ln + settings_.D_ln_1_plus_z) ln_last_ = ln;
+  span_ = std::log(settings_.z_begin + 1) - ln_last_;
   row_number_ = 0;
   rows_done_ = false;
   points_[0] = Point{};
-  points_[0].ln = std::log(cs_.z_begin + 1);
-  points_[0].z = cs_.z_begin;
+  points_[0].ln = std::log(settings_.z_begin + 1);
+  points_[0].z = settings_.z_begin;
   // The electrons of the start abundances (the start state's 1 is a
   // placeholder the first sweep replaces), for rows within the first step.
   run.plasma.El.abundance(run.plasma.first_comp, cs_.delta_el);
@@ -213,7 +214,7 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
     last_points(k, p);
     const Plasma& pl = run.plasma;
     while (ln_row_ >= step.ln && !rows_done_) {
-      if (row_number_ % cs_.number_of_info_points == 0) {
+      if (row_number_ % settings_.number_of_info_points == 0) {
         const double z = std::exp(ln_row_) - 1;
         const Point r = through(p, k, ln_row_);
         const double* x = r.x;
@@ -224,7 +225,7 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
       if (ln_row_ == ln_last_) {
         rows_done_ = true;
       } else {
-        ln_row_ = ln_row_ + cs_.D_ln_1_plus_z;
+        ln_row_ = ln_row_ + settings_.D_ln_1_plus_z;
       }
     }
   }

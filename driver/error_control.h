@@ -31,7 +31,7 @@ constexpr double coarsest_fast_tolerance = 1e-2;
 
 class ErrorControl final : public StepPolicy {
  public:
-  ErrorControl(const Constants& cs, int pass, int passes, double tolerance);
+  ErrorControl(const Constants& cs, const StepSettings& steps, int pass, int passes, double tolerance);
   bool start(Run& run) override;
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
@@ -63,6 +63,7 @@ class ErrorControl final : public StepPolicy {
   double carrying_length(double relaxation) const;
 
   const Constants& cs_;
+  const StepSettings& settings_;
   const int pass_;
   const bool last_pass_;
   const double tolerance_;

@@ -44,7 +44,7 @@ bool Sweep::converge(Run& run, const Step& step) {
   set_xi(run);
   int iterations = 0;
   bool converged = true;
-  while (norm(run) > run.ph.cs.norm_var) {
+  while (norm(run) > run.steps.norm_var) {
     if (iterations == max_inner_iterations) {
       converged = false;
       break;

@@ -34,13 +34,13 @@ bool step_shared_with_feedback_pass(Run& run, int step_number) {
 
 }  // namespace
 
-InputGrid::InputGrid(const Constants& cs, int pass, int passes)
-    : cs_(cs), pass_(pass), last_pass_(pass == passes - 1) {}
+InputGrid::InputGrid(const StepSettings& steps, int pass, int passes)
+    : steps_(steps), pass_(pass), last_pass_(pass == passes - 1) {}
 
 // The feedback pass after shared steps gives their rows and messages, then
 // goes on from where the passes part (or is complete if they never do).
 bool InputGrid::start(Run& run) {
-  ln_ = std::log(cs_.z_begin + 1) + cs_.D_ln_1_plus_z;
+  ln_ = std::log(steps_.z_begin + 1) + steps_.D_ln_1_plus_z;
   advance_ = false;
   step_number_ = 0;
   SharedSteps& shared = run.link.shared;
@@ -57,10 +57,10 @@ bool InputGrid::start(Run& run) {
 
 // z_ is the redshift one grid step above z, as ln(1+z) - D gives it.
 bool InputGrid::next(Run&, Step& step) {
-  if (advance_) ln_ = ln_ + cs_.D_ln_1_plus_z;
+  if (advance_) ln_ = ln_ + steps_.D_ln_1_plus_z;
   advance_ = true;
-  if (!(ln_ >= std::log(cs_.z_end + 1))) return false;
-  const double D = cs_.D_ln_1_plus_z;
+  if (!(ln_ >= std::log(steps_.z_end + 1))) return false;
+  const double D = steps_.D_ln_1_plus_z;
   step = {ln_, std::exp(ln_) - 1, std::exp(ln_ - D) - 1, D, D};
   return true;
 }
@@ -74,10 +74,10 @@ void InputGrid::begin(Run& run, const Step&) {
 // history's.
 void InputGrid::give_rows(Run& run, const Step&) {
   const int step_number = step_number_++;
-  if (!gives_rows_ || step_number % cs_.number_of_info_points != 0) return;
+  if (!gives_rows_ || step_number % steps_.number_of_info_points != 0) return;
   const Plasma& p = run.plasma;
   const Row row{run.z, p.HydI.x, p.HydII.x, p.HeI.x, p.HeII.x, p.HeIII.x,
-                printed_electron_fraction(cs_, run.z, p.El.x), electrons_per_hydrogen(cs_, p.El.x),
+                printed_electron_fraction(run.ph.cs, run.z, p.El.x), electrons_per_hydrogen(run.ph.cs, p.El.x),
                 run.tm.T_matter_var};
   if (last_pass_) {
     run.out.row(row);

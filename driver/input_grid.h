@@ -11,7 +11,7 @@ namespace primrec {
 
 class InputGrid final : public StepPolicy {
  public:
-  InputGrid(const Constants& cs, int pass, int passes);
+  InputGrid(const StepSettings& steps, int pass, int passes);
   bool start(Run& run) override;
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
@@ -20,7 +20,7 @@ class InputGrid final : public StepPolicy {
   bool done(const Run&) const override { return false; }
 
  private:
-  const Constants& cs_;
+  const StepSettings& steps_;
   const int pass_;
   const bool last_pass_;
   double ln_ = 0;          // ln(1+z) of the step under way

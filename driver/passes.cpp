@@ -45,8 +45,8 @@ Outcome outcome_of(const Run& run, Status status) {
   return o;
 }
 
-Outcome one_after_another(const Constants& cs, Observer& out, const Options& options) {
-  const auto run = std::make_unique<Run>(cs, out, options);
+Outcome one_after_another(const Constants& cs, const StepSettings& steps, Observer& out, const Options& options) {
+  const auto run = std::make_unique<Run>(cs, steps, out, options);
   return outcome_of(*run, run_outer_passes(*run));
 }
 
@@ -211,7 +211,7 @@ void run_first_pass(Run& first, FirstPassBeside& beside) {
   const round_to_nearest rounding;
   FirstPassEnd end;
   try {
-    end.status = Iteration_of_Process(first, 0, first.ph.cs.Number_of_Iterations);
+    end.status = Iteration_of_Process(first, 0, first.steps.Number_of_Iterations);
     end.error = first.error;
     end.error_z = first.error_z;
   } catch (...) {
@@ -222,25 +222,25 @@ void run_first_pass(Run& first, FirstPassBeside& beside) {
   beside.end(std::move(end));
 }
 
-Outcome side_by_side(const Constants& cs, Observer& out, const Options& options) {
+Outcome side_by_side(const Constants& cs, const StepSettings& steps, Observer& out, const Options& options) {
   FirstPassBeside beside(out);
   FirstPassOut first_out(beside);
-  const auto first = std::make_unique<Run>(cs, first_out, options);
+  const auto first = std::make_unique<Run>(cs, steps, first_out, options);
   first->link.keeps_overheating_table = false;
   first->link.first_pass_sink = &beside;
   first->link.abandoned = &beside.abandoned();
-  const auto feedback = std::make_unique<Run>(cs, beside, options);
+  const auto feedback = std::make_unique<Run>(cs, steps, beside, options);
   feedback->link.rows_from_first_pass = &beside;
 
   std::thread first_thread;
   try {
     first_thread = std::thread(run_first_pass, std::ref(*first), std::ref(beside));
   } catch (const std::system_error&) {  // no second thread to be had
-    return one_after_another(cs, out, options);
+    return one_after_another(cs, steps, out, options);
   }
   Status status;
   try {
-    status = Iteration_of_Process(*feedback, 1, cs.Number_of_Iterations);
+    status = Iteration_of_Process(*feedback, 1, steps.Number_of_Iterations);
   } catch (...) {
     // The first pass runs to its end and all it made reaches the caller, as
     // it would have before the feedback pass began one after the other.
@@ -270,9 +270,10 @@ Outcome side_by_side(const Constants& cs, Observer& out, const Options& options)
 
 }  // namespace
 
-Outcome run_passes(const Constants& cs, Observer& out, const Options& options) {
-  if (cs.Number_of_Iterations == passes_with_feedback && options.threads > 1) return side_by_side(cs, out, options);
-  return one_after_another(cs, out, options);
+Outcome run_passes(const Constants& cs, const StepSettings& steps, Observer& out, const Options& options) {
+  if (steps.Number_of_Iterations == passes_with_feedback && options.threads > 1)
+    return side_by_side(cs, steps, out, options);
+  return one_after_another(cs, steps, out, options);
 }
 
 }  // namespace primrec

@@ -47,6 +47,6 @@ struct Outcome {
 // the caller's thread only, in the order of the passes for each kind of call
 // (rows, overheating rows, messages); its messages and the outcome are those
 // of the passes one after the other.
-Outcome run_passes(const Constants& cs, Observer& out, const Options& options);
+Outcome run_passes(const Constants& cs, const StepSettings& steps, Observer& out, const Options& options);
 
 }  // namespace primrec

@@ -58,7 +58,7 @@ Solution solve_observed(const Parameters& parameters, Observer& observer, const 
     solution.status = Status::input_error;
     return solution;
   }
-  const Outcome outcome = run_passes(derive_constants(parameters), observer, options);
+  const Outcome outcome = run_passes(derive_constants(parameters), derive_step_settings(parameters), observer, options);
   solution.status = outcome.status;
   solution.work = outcome.work;
   if (solution.status == Status::breakdown) {

@@ -121,7 +121,7 @@ bool rows_for_step(Run& run) {
 // How far down the range of ln(1+z) a pass is.
 struct PassRange {
   double top, span;
-  explicit PassRange(const Constants& cs)
+  explicit PassRange(const StepSettings& cs)
       : top(std::log(cs.z_begin + 1)), span(std::log(cs.z_begin + 1) - std::log(cs.z_end + 1)) {}
   double fraction(double ln_1_plus_z) const { return span > 0 ? (top - ln_1_plus_z) / span : 1.0; }
 };
@@ -134,7 +134,7 @@ void report_progress(Run& run, const PassRange& range, int iteration_number, int
 // The start of a pass: the start state, the overheating table started afresh
 // (pass 0) or its levels readied (later passes), the matrices zeroed.
 void start_pass(Run& run, int iteration_number) {
-  const Constants& cs = run.ph.cs;
+  const StepSettings& cs = run.steps;
   run.pass = iteration_number;
   run.z = cs.z_begin;
   Set_Initial_Conditions(run, cs.z_begin);
@@ -174,7 +174,7 @@ Status pass_loop(Run& run, StepPolicy& policy, InnerSolver& solver, int iteratio
                  int number_of_iterations) {
   start_pass(run, iteration_number);
   if (policy.start(run)) {
-    const PassRange range(run.ph.cs);
+    const PassRange range(run.steps);
     Step step;
     while (policy.next(run, step)) {
       const Status status = take_step(run, policy, solver, step);
@@ -260,17 +260,17 @@ int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
 
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
   if (run.options.fast) {
-    ErrorControl policy(run.ph.cs, iteration_number, number_of_iterations, run.options.tolerance);
+    ErrorControl policy(run.ph.cs, run.steps, iteration_number, number_of_iterations, run.options.tolerance);
     DirectSolve solver(run.options.tolerance);
     return pass_loop(run, policy, solver, iteration_number, number_of_iterations);
   }
-  InputGrid policy(run.ph.cs, iteration_number, number_of_iterations);
+  InputGrid policy(run.steps, iteration_number, number_of_iterations);
   Sweep solver;
   return pass_loop(run, policy, solver, iteration_number, number_of_iterations);
 }
 
 Status run_outer_passes(Run& run) {
-  const int passes = run.ph.cs.Number_of_Iterations;
+  const int passes = run.steps.Number_of_Iterations;
   run.link.shared = SharedSteps{};
   // The fast mode's steps follow the error of each pass: no step is shared.
   run.link.shared.enabled = passes == 2 && !run.options.fast;

@@ -63,7 +63,8 @@ struct PassLink {
 };
 
 struct Run {
-  Run(const Constants& cs, Observer& out, const Options& options) : ph(cs), out(out), options(options) {}
+  Run(const Constants& cs, const StepSettings& steps, Observer& out, const Options& options)
+      : ph(cs), steps(steps), out(out), options(options) {}
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
@@ -75,6 +76,7 @@ struct Run {
   KineticMatrix km{};
   Feedback fb;            // overheating table of pass 0, feedback levels of pass 1
 
+  const StepSettings steps;  // the input's range, grid and threshold; the passes
   double z = 0.0;            // redshift of the current step
   double z_ = 0.0;           // redshift of the previous step
   double ln_1_plus_z = 0.0;  // ln(1+z) of the current step

@@ -30,15 +30,7 @@ double stefan_boltzmann_reference() {
 }
 
 void input_values(Constants& cs, const Parameters& p) {
-  cs.z_begin = p.z_begin;
-  cs.z_end = p.z_end;
-  cs.D_ln_1_plus_z = -p.step;
-  cs.norm_var = p.convergence_norm;
-  cs.number_of_info_points = p.output_stride;
   cs.Number_of_levels_for_Resonant_Feedback = p.feedback_levels;
-  // The feedback of the higher Lyman lines needs the overheating table that a
-  // first pass writes.
-  cs.Number_of_Iterations = p.feedback_levels > 1 ? 2 : 1;
   cs.G = p.G;
   cs.h = p.hbar;
   cs.c = p.c;
@@ -149,6 +141,19 @@ void derive_cosmological_background(Constants& cs) {
   cs.He_to_H = helium_to_hydrogen_mass;
   densities_today(cs, nuclei_per_mass_unit);
   density_parameters(cs);
+}
+
+StepSettings derive_step_settings(const Parameters& p) {
+  StepSettings s;
+  s.z_begin = p.z_begin;
+  s.z_end = p.z_end;
+  s.D_ln_1_plus_z = -p.step;
+  s.norm_var = p.convergence_norm;
+  s.number_of_info_points = p.output_stride;
+  // The feedback of the higher Lyman lines needs the overheating table that a
+  // first pass writes.
+  s.Number_of_Iterations = p.feedback_levels > 1 ? 2 : 1;
+  return s;
 }
 
 Constants derive_constants(const Parameters& p) {

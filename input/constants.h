@@ -28,16 +28,22 @@ constexpr double helium_to_hydrogen_mass = 3.9715;
 // above the double nearest pi).
 constexpr double pi_as_written = 3.14159265359;
 
-struct Constants {
-  // redshifts.in
+// How a run steps: the values of redshifts.in in the form the step loop uses,
+// and the number of passes. Only the step loop reads them; the physics gets
+// the length of its step as an argument.
+struct StepSettings {
   double z_begin;                 // redshift where the integration starts
   double z_end;                   // redshift where it ends; 0 < z_end < z_begin
   double D_ln_1_plus_z;           // step in ln(1+z); negative, the run goes to lower z
   double norm_var;                // convergence threshold of the inner iteration
   int number_of_info_points;      // output stride: a table row every this many steps
+  int Number_of_Iterations;       // outer passes: 1, or 2 when the feedback needs a second pass
+};
+
+// The physics of a run: its constants and cosmology.
+struct Constants {
   // fine_effects.in
   int Number_of_levels_for_Resonant_Feedback;  // hydrogen levels in the Lyman-series feedback
-  int Number_of_Iterations;       // outer passes: 1, or 2 when the feedback needs a second pass
   // fund.in
   double G;                       // gravitational constant [cm^3 g^-1 s^-2]
   double h;                       // reduced Planck constant hbar (not 2 pi hbar) [erg s]
@@ -108,6 +114,8 @@ struct Constants {
 // The constants of a run from its parameters (which passed their checks): the
 // input values, init_general_assist_const(), then the background.
 Constants derive_constants(const Parameters& p);
+// The step settings of a run from its parameters (which passed their checks).
+StepSettings derive_step_settings(const Parameters& p);
 
 void init_general_assist_const(Constants& cs);
 // The derivation that closes a successful read of cosm_p.in.

@@ -40,7 +40,7 @@ TEST(FastMode, TheDirectSolveIsTheFixedPointOfTheSweeps) {
   primrec::Observer quiet;
   const primrec::Options options;
   const Parameters p = quick(3000, 2000, 1e-3, 1);
-  primrec::Run run(primrec::derive_constants(p), quiet, options);
+  primrec::Run run(primrec::derive_constants(p), primrec::derive_step_settings(p), quiet, options);
   ASSERT_EQ(primrec::Iteration_of_Process(run, 0, 1), primrec::Status::ok);
   primrec::Plasma& pl = run.plasma;
   for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x_ = c->x;
@@ -48,19 +48,19 @@ TEST(FastMode, TheDirectSolveIsTheFixedPointOfTheSweeps) {
   primrec::Save_Inhibition_Coefficients(run.km);
   run.tm.T_matter_var_ = run.tm.T_matter_var;
   run.z_ = run.z;
-  run.z = std::exp(std::log1p(run.z) + run.ph.cs.D_ln_1_plus_z) - 1;
+  run.z = std::exp(std::log1p(run.z) + run.steps.D_ln_1_plus_z) - 1;
   primrec::Init_step(run);
   primrec::Init_iteration(run);
   double start[primrec::number_of_components], swept[primrec::number_of_components];
   for (const primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) start[c->index] = c->x;
-  for (int sweep = 0; sweep < 500; ++sweep) primrec::abundances(pl, run.km, run.ph.cs.D_ln_1_plus_z, run.ph.cs.delta_el);
+  for (int sweep = 0; sweep < 500; ++sweep) primrec::abundances(pl, run.km, run.steps.D_ln_1_plus_z, run.ph.cs.delta_el);
   for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
     swept[c->index] = c->x;
     c->x = start[c->index];
   }
   for (const primrec::comp_of_plasm* c : {&pl.HydI, &pl.HeI, &pl.HeII})  // the step moves them
     EXPECT_NE(swept[c->index], start[c->index]) << c->index;
-  primrec::solve_abundances(pl, run.km, run.ph.cs.D_ln_1_plus_z);
+  primrec::solve_abundances(pl, run.km, run.steps.D_ln_1_plus_z);
   for (const primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
     EXPECT_NEAR(c->x, swept[c->index], 1e-12 * (std::fabs(swept[c->index]) + 1e-30)) << c->index;
   }

@@ -166,7 +166,8 @@ TEST(Library, HostRoundingModeChangesNothing) {
 TEST(Library, AFirstPassAgainOnTheSameRunKeepsOneTable) {
   primrec::Observer quiet;
   const primrec::Options options;
-  primrec::Run run(primrec::derive_constants(quick(3000, 900, 4e-3, 1)), quiet, options);
+  const primrec::Parameters p = quick(3000, 900, 4e-3, 1);
+  primrec::Run run(primrec::derive_constants(p), primrec::derive_step_settings(p), quiet, options);
   ASSERT_EQ(primrec::Iteration_of_Process(run, 0, 1), primrec::Status::ok);
   const size_t rows = run.fb.ln_HydRO.size();
   ASSERT_GT(rows, 100u);

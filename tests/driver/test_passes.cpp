@@ -48,7 +48,8 @@ Solution as_written(const Parameters& p) {
   Solution s;
   Collector out(s.history);
   const primrec::Options options;
-  const auto run = std::make_unique<primrec::Run>(primrec::derive_constants(p), out, options);
+  const auto run = std::make_unique<primrec::Run>(primrec::derive_constants(p), primrec::derive_step_settings(p), out,
+                                                  options);
   for (int pass = 0; pass < 2 && s.status == Status::ok; ++pass) {
     s.status = primrec::Iteration_of_Process(*run, pass, 2);
     if (s.status == Status::breakdown) s.error = run->error;

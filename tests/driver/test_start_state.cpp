@@ -28,7 +28,7 @@ class StartState : public ::testing::Test {
   }
   primrec::Observer observer;
   primrec::Options options;
-  primrec::Run run{start_constants(), observer, options};
+  primrec::Run run{start_constants(), primrec::derive_step_settings(primrec::default_parameters()), observer, options};
   primrec::Plasma& p = run.plasma;
   primrec::KineticMatrix& km = run.km;
 };

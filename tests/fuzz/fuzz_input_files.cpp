@@ -45,10 +45,11 @@ void write_files(const uint8_t* data, size_t size) {
 // What accepted parameters promise the run.
 void check_run_constants(const primrec::Parameters& p) {
   const primrec::Constants cs = primrec::derive_constants(p);
-  require(std::isfinite(cs.D_ln_1_plus_z) && cs.D_ln_1_plus_z < 0);
-  require(std::log(cs.z_begin + 1) + cs.D_ln_1_plus_z != std::log(cs.z_begin + 1));
-  require(cs.z_begin >= 3000 && !(cs.z_begin > 5000 && cs.z_begin < 7000) && cs.z_end < cs.z_begin);
-  require(cs.Number_of_Iterations == (p.feedback_levels > 1 ? 2 : 1));
+  const primrec::StepSettings st = primrec::derive_step_settings(p);
+  require(std::isfinite(st.D_ln_1_plus_z) && st.D_ln_1_plus_z < 0);
+  require(std::log(st.z_begin + 1) + st.D_ln_1_plus_z != std::log(st.z_begin + 1));
+  require(st.z_begin >= 3000 && !(st.z_begin > 5000 && st.z_begin < 7000) && st.z_end < st.z_begin);
+  require(st.Number_of_Iterations == (p.feedback_levels > 1 ? 2 : 1));
   const primrec::Physics ph(cs);
   require(ph.at.I1_HydI == cs.I && ph.at.I2s_HeII == cs.I);
 }
