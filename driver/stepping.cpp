@@ -231,7 +231,7 @@ bool cancelled(const Run& run) {
 // Every pass starts from the same state, the one a run begins with for the
 // electrons and the inhibition coefficients: carried over from z_end, they would
 // give the first step a recombination term without its ionisation partner.
-int Set_Initial_Conditions(Run& run, double z_start) {
+void Set_Initial_Conditions(Run& run, double z_start) {
   const Constants& cs = run.ph.cs;
   Plasma& p = run.plasma;
   const bool helium_singly_ionised = z_start < z_helium_doubly_ionised;
@@ -248,14 +248,12 @@ int Set_Initial_Conditions(Run& run, double z_start) {
   KineticMatrix& km = run.km;
   km.CHeIII = km.CHeII = km.CHeII_orto = km.CHydII = 1.0;
   km.CHeIII_ = km.CHeII_ = km.CHeII_orto_ = km.CHydII_ = 1.0;
-  return 0;
 }
 
 // Once per step: the correction holds for every inner iteration of the step.
-int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
+void Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
   run.rates.Hydrogen_FeedBack_Correction_var =
       Hydrogen_FeedBack_Correction(run.fb, run.ph, run.z, iteration_number, run.options.cancel);
-  return 0;
 }
 
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {

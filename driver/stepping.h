@@ -141,10 +141,10 @@ std::string message_at(const char* text, double z);
 void note(Run& run, const std::string& text);
 
 // Start state of a pass at z_start (always z_begin).
-int Set_Initial_Conditions(Run& run, double z_start);
+void Set_Initial_Conditions(Run& run, double z_start);
 
 // The feedback correction of this step; 1 in the first pass or for one level.
-int Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
+void Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
 
 bool cancelled(const Run& run);
 
