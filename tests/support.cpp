@@ -1,6 +1,5 @@
 #include "support.h"
 
-
 #include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,12 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
 
+// mkdtemp's names are unique across processes: tests may run side by side.
 ScratchDir::ScratchDir() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/primrec-test-XXXXXX";
@@ -21,12 +22,25 @@ ScratchDir::ScratchDir() {
   path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() {
-  const std::string command = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-  if (std::system(command.c_str()) != 0) {
-    // left behind in the temporary directory; nothing else to do
+namespace {
+
+// Removes `path` and everything under it, giving its owner back the directory
+// permissions a test may have taken away. Links are removed, never followed.
+// What cannot be removed is left behind in the temporary directory.
+void remove_tree(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_directory(fs::symlink_status(path, error))) {
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    for (fs::directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error))
+      remove_tree(entry->path());
   }
+  fs::remove(path, error);
 }
+
+}  // namespace
+
+ScratchDir::~ScratchDir() { remove_tree(path_); }
 
 InDirectory::InDirectory(const std::string& dir) {
   char buffer[4096];

@@ -169,7 +169,10 @@ TEST_F(EarlierTables, AnInterruptedRunLeavesThemAndNoTemporary) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::string kill = "true";
     for (int signal_number : signals) kill += " && kill -" + std::to_string(signal_number) + " $pid";
-    ASSERT_EQ(std::system(("pid=$(pgrep -f '^" PRIMREC_EXE "$') && " + kill).c_str()), 0);
+    // The run in this directory only: other tests may run the program meanwhile.
+    const std::string run_here = "pid=$(for p in $(pgrep -f '^" PRIMREC_EXE "$'); do [ \"$(readlink /proc/$p/cwd)\" = "
+                                 "\"$(readlink -f '" + dir.path() + "')\" ] && echo $p; done); [ -n \"$pid\" ]";
+    ASSERT_EQ(std::system((run_here + " && " + kill).c_str()), 0);
     EXPECT_EQ(run.get().exit_status, 128 + signals.front());
   }
   testing_support::write_inputs(dir.path(), short_single_pass());
