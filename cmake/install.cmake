@@ -15,6 +15,18 @@ set_target_properties(primrec_shared PROPERTIES
   SOVERSION ${PROJECT_VERSION_MAJOR})
 set_target_properties(primrec_static PROPERTIES EXPORT_NAME primrec_static)
 
+# The static library is C++: a C or Fortran program that links it with its own
+# compiler needs what the C++ compiler links by itself, as this toolchain names
+# it (libstdc++ and libm with GCC), but not what every C program gets.
+set(PRIMREC_CXX_RUNTIME)
+foreach(library ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
+  if(NOT library MATCHES "^(c|gcc|gcc_s|gcc_eh)$")
+    list(APPEND PRIMREC_CXX_RUNTIME ${library})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES PRIMREC_CXX_RUNTIME)
+target_link_libraries(primrec_static INTERFACE "$<$<NOT:$<LINK_LANGUAGE:CXX>>:${PRIMREC_CXX_RUNTIME}>")
+
 # The installed programs find the shared library next to them, in any prefix.
 set_target_properties(primrec primrec-summary PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
@@ -60,16 +72,12 @@ else()
   string(REGEX REPLACE "/$" "" PRIMREC_PC_UP "${PRIMREC_PC_UP}")
   set(PRIMREC_PC_PREFIX "\${pcfiledir}/${PRIMREC_PC_UP}")
 endif()
-# A program linking the static library with a C or Fortran compiler needs what
-# the C++ compiler links by itself (its runtime and the maths library; not what
-# every C program gets) and the threads library.
+# A program linking the static library with a C compiler: the C++ runtime (as
+# above) and the threads library.
 set(PRIMREC_PC_LIBS_PRIVATE)
-foreach(library ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
-  if(NOT library MATCHES "^(c|gcc|gcc_s|gcc_eh)$")
-    list(APPEND PRIMREC_PC_LIBS_PRIVATE -l${library})
-  endif()
+foreach(library ${PRIMREC_CXX_RUNTIME})
+  list(APPEND PRIMREC_PC_LIBS_PRIVATE -l${library})
 endforeach()
-list(REMOVE_DUPLICATES PRIMREC_PC_LIBS_PRIVATE)
 if(CMAKE_THREAD_LIBS_INIT)
   list(APPEND PRIMREC_PC_LIBS_PRIVATE ${CMAKE_THREAD_LIBS_INIT})
 endif()

@@ -166,7 +166,7 @@ TEST_F(EarlierTables, AnInterruptedRunLeavesThemAndNoTemporary) {
   // SIGINT, SIGTERM, and two SIGINTs at once (the second ends the run there).
   for (const auto& signals : std::vector<std::vector<int>>{{SIGINT}, {SIGTERM}, {SIGINT, SIGINT}}) {
     auto run = std::async(std::launch::async, [&] { return run_primrec_in(dir.path(), 120); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
     std::string kill = "true";
     for (int signal_number : signals) kill += " && kill -" + std::to_string(signal_number) + " $pid";
     // The run in this directory only: other tests may run the program meanwhile.
