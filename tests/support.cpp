@@ -156,7 +156,7 @@ std::pair<pid_t, int> start_primrec_in(const std::string& dir) {
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    const int null = open("/dev/null", O_RDONLY);
+    const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(out[1], STDOUT_FILENO) < 0 || chdir(dir.c_str()) != 0)
       _exit(127);
     execl(PRIMREC_EXE, PRIMREC_EXE, static_cast<char*>(nullptr));
