@@ -1,12 +1,13 @@
 # make run       build the programs (Release) and run primrec on the default inputs in run/
 # make plot      make run, then draw run/history.pdf and run/history.png with the Python module (matplotlib)
-# make test      build and run every test (BUILD_TYPE=Debug for an -O0 build)
+# make test      build and run every test, JOBS at a time (BUILD_TYPE=Debug for an -O0 build)
 # make install   build (Release) and install the library, headers, programs and Python module under PREFIX (/usr/local)
-# make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan
+# make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan, JOBS at a time
 # make tsan      build (Debug) and run the tests that solve in several threads under ThreadSanitizer
 # make fuzz      run each libFuzzer target FUZZ_SECONDS (default 60) seconds
 # make bench     time whole runs (BASE=<git revision> to compare, MD=<file> for Markdown,
 #                REPS=<n> repetitions, CASES=default,single,step1e-4,step1e-5,fast)
+# BENCH=ON with make build also builds the programs of bench/ (PRIMREC_BENCH).
 BUILD_TYPE ?= Release
 BUILD := build/$(shell echo $(BUILD_TYPE) | tr A-Z a-z)
 SANITIZE_BUILD := build/sanitize
@@ -14,7 +15,7 @@ TSAN_BUILD := build/tsan
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 # WERROR=ON turns every compiler warning into an error (CI does).
-CMAKE_OPTIONS := $(if $(WERROR),-DPRIMREC_WERROR=$(WERROR))
+CMAKE_OPTIONS := $(if $(WERROR),-DPRIMREC_WERROR=$(WERROR)) $(if $(BENCH),-DPRIMREC_BENCH=$(BENCH))
 
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
@@ -46,8 +47,9 @@ plot:
 	cmake --build build/release -j $(JOBS) --target primrec_python
 	PYTHONPATH=build/release/python MPLBACKEND=Agg /usr/bin/python3 -m primrec plot run
 
+# Every test is a ctest test of its own: JOBS of them run side by side.
 test: build
-	cd $(BUILD) && ctest --output-on-failure --no-tests=error
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --no-tests=error
 
 install:
 	$(MAKE) build BUILD_TYPE=Release
@@ -56,7 +58,7 @@ install:
 sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_SANITIZE=ON $(CMAKE_OPTIONS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+	cd $(SANITIZE_BUILD) && ctest -j $(JOBS) --output-on-failure --no-tests=error
 
 tsan:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPRIMREC_TSAN=ON $(CMAKE_OPTIONS)

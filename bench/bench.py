@@ -38,9 +38,12 @@ CASES = {
 CASE_OPTIONS = {"fast": ["--fast"]}
 
 
-def build(source, build_dir, targets=("primrec",)):
+def build(source, build_dir, targets=("primrec",), bench_programs=False):
+    """Builds `targets` Release with the work counters; the programs of bench/
+    (PRIMREC_BENCH) only where asked for, since a base revision may not know them."""
+    options = ["-DPRIMREC_BENCH=ON"] if bench_programs else []
     subprocess.run(["cmake", "-S", str(source), "-B", str(build_dir), "-DCMAKE_BUILD_TYPE=Release",
-                    "-DPRIMREC_BENCH_COUNTERS=ON", "-Wno-dev"], check=True, stdout=subprocess.DEVNULL)
+                    "-DPRIMREC_BENCH_COUNTERS=ON", *options, "-Wno-dev"], check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build_dir), "-j", str(os.cpu_count() or 2), "--target", *targets],
                    check=True, stdout=subprocess.DEVNULL)
     return build_dir / "primrec"
@@ -160,7 +163,7 @@ def main():
     parser.add_argument("--random", type=int, default=12, help="random input sets compared with --base")
     args = parser.parse_args()
 
-    exe = build(ROOT, BUILD / "tree", ("primrec", "primrec-solve-timer"))
+    exe = build(ROOT, BUILD / "tree", ("primrec", "primrec-solve-timer"), bench_programs=True)
     base_exe = build(checkout(args.base), BUILD / "base") if args.base else None
 
     rows = []

@@ -5,28 +5,27 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-if(PROJECT_VERSION)
-  set(PRIMREC_PACKAGE_VERSION ${PROJECT_VERSION})
-else()
-  set(PRIMREC_PACKAGE_VERSION 0.2.0)
-endif()
 set(PRIMREC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/primrec)
 
-# The shared library carries the major version in its soname so that a later
-# incompatible one can sit beside it; before 1.0 every minor version may change
-# the interface (0.2 added fields to Options), so the soname carries both.
-string(REGEX MATCH "^[0-9]+" PRIMREC_SOVERSION "${PRIMREC_PACKAGE_VERSION}")
-if(PRIMREC_SOVERSION STREQUAL "0")
-  string(REGEX MATCH "^[0-9]+\\.[0-9]+" PRIMREC_SOVERSION "${PRIMREC_PACKAGE_VERSION}")
-endif()
+# The shared library carries the major version in its soname (libprimrec.so.1)
+# so that a later incompatible one can sit beside it.
 set_target_properties(primrec_shared PROPERTIES
   EXPORT_NAME primrec
-  VERSION ${PRIMREC_PACKAGE_VERSION}
-  SOVERSION ${PRIMREC_SOVERSION})
+  VERSION ${PROJECT_VERSION}
+  SOVERSION ${PROJECT_VERSION_MAJOR})
 set_target_properties(primrec_static PROPERTIES EXPORT_NAME primrec_static)
-# The static library is C++: a C or Fortran program linking it needs the C++
-# runtime and the maths library, which its own linker does not add.
-target_link_libraries(primrec_static INTERFACE stdc++ m)
+
+# The static library is C++: a C or Fortran program that links it with its own
+# compiler needs what the C++ compiler links by itself, as this toolchain names
+# it (libstdc++ and libm with GCC), but not what every C program gets.
+set(PRIMREC_CXX_RUNTIME)
+foreach(library ${CMAKE_CXX_IMPLICIT_LINK_LIBRARIES})
+  if(NOT library MATCHES "^(c|gcc|gcc_s|gcc_eh)$")
+    list(APPEND PRIMREC_CXX_RUNTIME ${library})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES PRIMREC_CXX_RUNTIME)
+target_link_libraries(primrec_static INTERFACE "$<$<NOT:$<LINK_LANGUAGE:CXX>>:${PRIMREC_CXX_RUNTIME}>")
 
 # The installed programs find the shared library next to them, in any prefix.
 set_target_properties(primrec primrec-summary PROPERTIES
@@ -37,23 +36,23 @@ install(TARGETS primrec_shared primrec_static EXPORT primrecTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS primrec primrec-summary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES
-  ${CMAKE_SOURCE_DIR}/include/primrec/primrec.h
-  ${CMAKE_SOURCE_DIR}/include/primrec/primrec.hpp
-  ${CMAKE_SOURCE_DIR}/include/primrec/parameters.hpp
-  ${CMAKE_SOURCE_DIR}/include/primrec/export.h
+  ${PROJECT_SOURCE_DIR}/include/primrec/primrec.h
+  ${PROJECT_SOURCE_DIR}/include/primrec/primrec.hpp
+  ${PROJECT_SOURCE_DIR}/include/primrec/parameters.hpp
+  ${PROJECT_SOURCE_DIR}/include/primrec/export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/primrec)
 
 install(EXPORT primrecTargets NAMESPACE primrec:: DESTINATION ${PRIMREC_CMAKE_DIR})
-configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/primrecConfig.cmake.in
-  ${CMAKE_BINARY_DIR}/primrecConfig.cmake
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/primrecConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/primrecConfig.cmake
   INSTALL_DESTINATION ${PRIMREC_CMAKE_DIR})
-# Until 1.0 a minor version may change the interface.
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/primrecConfigVersion.cmake
-  VERSION ${PRIMREC_PACKAGE_VERSION}
-  COMPATIBILITY SameMinorVersion)
-install(FILES ${CMAKE_BINARY_DIR}/primrecConfig.cmake ${CMAKE_BINARY_DIR}/primrecConfigVersion.cmake
+# A new major version is a new interface.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/primrecConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/primrecConfig.cmake ${PROJECT_BINARY_DIR}/primrecConfigVersion.cmake
   DESTINATION ${PRIMREC_CMAKE_DIR})
 
 # The pkg-config file names its prefix relative to its own directory, so the
@@ -73,21 +72,31 @@ else()
   string(REGEX REPLACE "/$" "" PRIMREC_PC_UP "${PRIMREC_PC_UP}")
   set(PRIMREC_PC_PREFIX "\${pcfiledir}/${PRIMREC_PC_UP}")
 endif()
+# A program linking the static library with a C compiler: the C++ runtime (as
+# above) and the threads library.
+set(PRIMREC_PC_LIBS_PRIVATE)
+foreach(library ${PRIMREC_CXX_RUNTIME})
+  list(APPEND PRIMREC_PC_LIBS_PRIVATE -l${library})
+endforeach()
+if(CMAKE_THREAD_LIBS_INIT)
+  list(APPEND PRIMREC_PC_LIBS_PRIVATE ${CMAKE_THREAD_LIBS_INIT})
+endif()
+string(REPLACE ";" " " PRIMREC_PC_LIBS_PRIVATE "${PRIMREC_PC_LIBS_PRIVATE}")
 primrec_pc_dir(PRIMREC_PC_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
 primrec_pc_dir(PRIMREC_PC_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}")
-configure_file(${CMAKE_SOURCE_DIR}/cmake/primrec.pc.in ${CMAKE_BINARY_DIR}/primrec.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/primrec.pc DESTINATION ${PRIMREC_PC_DIR})
+configure_file(${PROJECT_SOURCE_DIR}/cmake/primrec.pc.in ${PROJECT_BINARY_DIR}/primrec.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/primrec.pc DESTINATION ${PRIMREC_PC_DIR})
 
-if(PRIMREC_FUZZ)
+if(PRIMREC_FUZZ OR NOT PRIMREC_TESTS)
   return()
 endif()
 
 # The example callers, built against an installed copy in the build tree and
 # run; their rows must carry the bits of the library's own history.
 # Each step keeps its files in a directory of its own under the build tree.
-set(PRIMREC_INSTALL_TEST_PREFIX ${CMAKE_BINARY_DIR}/install-test)
-set(PRIMREC_EXAMPLES_SCRATCH ${CMAKE_BINARY_DIR}/examples-test)
-set(PRIMREC_EXAMPLE_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/example_tests.cmake)
+set(PRIMREC_INSTALL_TEST_PREFIX ${PROJECT_BINARY_DIR}/install-test)
+set(PRIMREC_EXAMPLES_SCRATCH ${PROJECT_BINARY_DIR}/examples-test)
+set(PRIMREC_EXAMPLE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/example_tests.cmake)
 # Results must not depend on the build: the callers get the same
 # floating-point flags as the library, and its sanitizers when it has them.
 set(PRIMREC_EXAMPLE_FLAGS -ffp-contract=off)
@@ -98,13 +107,13 @@ string(REPLACE ";" " " PRIMREC_EXAMPLE_FLAGS "${PRIMREC_EXAMPLE_FLAGS}")
 set(PRIMREC_EXAMPLE_DEFINITIONS
   -DPREFIX=${PRIMREC_INSTALL_TEST_PREFIX}
   -DSCRATCH=${PRIMREC_EXAMPLES_SCRATCH}
-  -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+  -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
   "-DFLAGS=${PRIMREC_EXAMPLE_FLAGS}"
   -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
   -DLIBDIR=${CMAKE_INSTALL_LIBDIR})
 
 add_test(NAME primrec_install
-  COMMAND ${CMAKE_COMMAND} -DSTEP=install -DBUILD_DIR=${CMAKE_BINARY_DIR} -DCONFIG=$<CONFIG>
+  COMMAND ${CMAKE_COMMAND} -DSTEP=install -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCONFIG=$<CONFIG>
           ${PRIMREC_EXAMPLE_DEFINITIONS} -P ${PRIMREC_EXAMPLE_SCRIPT})
 set_tests_properties(primrec_install PROPERTIES FIXTURES_SETUP primrec_installed)
 
@@ -125,7 +134,7 @@ set_tests_properties(primrec_example_pkg_config_build PROPERTIES
 
 # The checker solves the default parameters with the C++ interface and holds
 # every caller's rows against that history.
-add_executable(primrec_check_example_output ${CMAKE_SOURCE_DIR}/tests/examples/check_example_output.cpp)
+add_executable(primrec_check_example_output ${PROJECT_SOURCE_DIR}/tests/examples/check_example_output.cpp)
 target_link_libraries(primrec_check_example_output PRIVATE primrec_static)
 add_test(NAME primrec_example_outputs
   COMMAND ${CMAKE_COMMAND} -DSTEP=run -DCHECKER=$<TARGET_FILE:primrec_check_example_output>

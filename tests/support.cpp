@@ -1,19 +1,25 @@
 #include "support.h"
 
-
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
 
+// mkdtemp's names are unique across processes: tests may run side by side.
 ScratchDir::ScratchDir() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/primrec-test-XXXXXX";
@@ -21,12 +27,25 @@ ScratchDir::ScratchDir() {
   path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() {
-  const std::string command = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-  if (std::system(command.c_str()) != 0) {
-    // left behind in the temporary directory; nothing else to do
+namespace {
+
+// Removes `path` and everything under it, giving its owner back the directory
+// permissions a test may have taken away. Links are removed, never followed.
+// What cannot be removed is left behind in the temporary directory.
+void remove_tree(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_directory(fs::symlink_status(path, error))) {
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    for (fs::directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error))
+      remove_tree(entry->path());
   }
+  fs::remove(path, error);
 }
+
+}  // namespace
+
+ScratchDir::~ScratchDir() { remove_tree(path_); }
 
 InDirectory::InDirectory(const std::string& dir) {
   char buffer[4096];
@@ -119,10 +138,66 @@ std::vector<std::pair<double, double>> read_table(const std::string& path) {
   return rows;
 }
 
+namespace {
+
+int exit_status_of(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : (WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1);
+}
+
+// Starts the program in `dir`, standard input from /dev/null, standard output
+// into a pipe: its pid and the pipe's reading end. The property tests start
+// hundreds of runs: the program itself, no shell or timeout before it. Between
+// fork and exec only what is safe in a child of a threaded process.
+std::pair<pid_t, int> start_primrec_in(const std::string& dir) {
+  int out[2];
+  // Close-on-exec, so that a run started meanwhile by another thread does not
+  // hold this pipe open.
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(out[1], STDOUT_FILENO) < 0 || chdir(dir.c_str()) != 0)
+      _exit(127);
+    execl(PRIMREC_EXE, PRIMREC_EXE, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  return {pid, out[0]};
+}
+
+}  // namespace
+
 RunResult run_primrec_in(const std::string& dir, int time_limit_seconds) {
-  const std::string limit =
-      time_limit_seconds > 0 ? "timeout -s KILL " + std::to_string(time_limit_seconds) + " " : std::string();
-  return run_command("cd '" + dir + "' && exec " + limit + "'" PRIMREC_EXE "' </dev/null");
+  const auto [pid, pipe_end] = start_primrec_in(dir);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(time_limit_seconds);
+  bool killed = false;
+  std::string output;
+  for (;;) {
+    int wait_ms = -1;
+    if (time_limit_seconds > 0 && !killed) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      wait_ms = static_cast<int>(std::max<long long>(left.count(), 0));
+    }
+    pollfd readable{pipe_end, POLLIN, 0};
+    const int ready = poll(&readable, 1, wait_ms);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {  // over the time limit
+      kill(pid, SIGKILL);
+      killed = true;
+      continue;
+    }
+    char buffer[4096];
+    const ssize_t got = read(pipe_end, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    output.append(buffer, static_cast<size_t>(got));
+  }
+  close(pipe_end);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  return {exit_status_of(status), output};
 }
 
 RunResult run_command(const std::string& command) {
@@ -132,9 +207,7 @@ RunResult run_command(const std::string& command) {
   char buffer[4096];
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  const int status = pclose(pipe);
-  const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : (WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1);
-  return {exit_status, output};
+  return {exit_status_of(pclose(pipe)), output};
 }
 
 primrec::Parameters quick(double z_begin, double z_end, double step, int levels) {

@@ -83,12 +83,18 @@ TEST(CommandLine, CheckPrintsEveryValueAndWarnsOfASwappedLabel) {
 // A long run shows its progress on a terminal, and nothing in a pipe.
 TEST(CommandLine, ProgressOnATerminalOnly) {
   ScratchDir dir;
-  testing_support::write_inputs(dir.path(), testing_support::inputs_for("1", "3000", "1000", "1e-7"));
-  const std::string interrupted_run = "timeout --preserve-status -s INT 3 '" PRIMREC_EXE "'";
-  const auto terminal = run_command("cd '" + dir.path() + "' && script -qec \"" + interrupted_run + "\" /dev/null");
+  testing_support::Inputs long_run = testing_support::inputs_for("1", "3000", "1000", "1e-7");
+  long_run.stride = "100000";  // few rows: the time goes into the steps
+  testing_support::write_inputs(dir.path(), long_run);
+  // The line comes half a second into a run; each run is stopped after that.
+  const auto interrupted_run = [](const char* seconds) {
+    return std::string("timeout --preserve-status -s INT ") + seconds + " '" PRIMREC_EXE "'";
+  };
+  const auto terminal =
+      run_command("cd '" + dir.path() + "' && script -qec \"" + interrupted_run("1.2") + "\" /dev/null");
   EXPECT_NE(terminal.output.find("% "), std::string::npos) << terminal.output;
   EXPECT_NE(terminal.output.find(" left"), std::string::npos) << terminal.output;
-  const auto pipe = run_command("cd '" + dir.path() + "' && " + interrupted_run + " 2>&1 </dev/null");
+  const auto pipe = run_command("cd '" + dir.path() + "' && " + interrupted_run("0.8") + " 2>&1 </dev/null");
   EXPECT_EQ(pipe.exit_status, 130);
   EXPECT_EQ(pipe.output, "");
 }

@@ -166,10 +166,13 @@ TEST_F(EarlierTables, AnInterruptedRunLeavesThemAndNoTemporary) {
   // SIGINT, SIGTERM, and two SIGINTs at once (the second ends the run there).
   for (const auto& signals : std::vector<std::vector<int>>{{SIGINT}, {SIGTERM}, {SIGINT, SIGINT}}) {
     auto run = std::async(std::launch::async, [&] { return run_primrec_in(dir.path(), 120); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
     std::string kill = "true";
     for (int signal_number : signals) kill += " && kill -" + std::to_string(signal_number) + " $pid";
-    ASSERT_EQ(std::system(("pid=$(pgrep -f '^" PRIMREC_EXE "$') && " + kill).c_str()), 0);
+    // The run in this directory only: other tests may run the program meanwhile.
+    const std::string run_here = "pid=$(for p in $(pgrep -f '^" PRIMREC_EXE "$'); do [ \"$(readlink /proc/$p/cwd)\" = "
+                                 "\"$(readlink -f '" + dir.path() + "')\" ] && echo $p; done); [ -n \"$pid\" ]";
+    ASSERT_EQ(std::system((run_here + " && " + kill).c_str()), 0);
     EXPECT_EQ(run.get().exit_status, 128 + signals.front());
   }
   testing_support::write_inputs(dir.path(), short_single_pass());
