@@ -66,7 +66,9 @@ void HeI_statistical_weights(AtomicData& at) {
 
 // Laboratory rates of the allowed lines do not follow the constants; the
 // intercombination and two-photon rates do. The decays of 2^1P_1 to 1^1S_0 and
-// 2^1S_0 and of 2^3P_1 to 2^3S_1 are those of the NIST Atomic Spectra Database.
+// 2^1S_0 and of 2^3P_1 to 2^3S_1 are those of the NIST Atomic Spectra Database;
+// the decays of the n = 3..5 levels to 2p are laboratory values to three
+// figures, which the data set names no single source for.
 void HeI_einstein_coefficients(AtomicData& at, const Constants& cs) {
   at.A_HeI_para_2p_1_1s_0 = 1.799e9;
   at.A_2p1s_paraHeI = 1.799e9;

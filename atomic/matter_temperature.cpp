@@ -61,6 +61,8 @@ double bdf2_unequal_steps(const MatterTemperature& t, double D, double D_before,
 
 }  // namespace
 
+// (1 + z) T0 here, not the background's T_br(z) = z T0 + T0 (they differ in the
+// last bit): each keeps its own.
 void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, double z, double start_ions) {
   const double y = 1 + z;
   t.T_r = y * ph.cs.T0;

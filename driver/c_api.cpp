@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <limits>
 #include <new>
 #include <string>
@@ -108,6 +109,19 @@ void copy_message(std::string_view text, char* buffer, size_t size) {
   buffer[length] = '\0';
 }
 
+// The parts one after the other, cut to the buffer, without allocating.
+void copy_message_parts(std::initializer_list<std::string_view> parts, char* buffer, size_t size) {
+  if (buffer == nullptr || size == 0) return;
+  size_t length = 0;
+  for (std::string_view part : parts) {
+    const size_t room = size - 1 - length;
+    const size_t n = part.size() < room ? part.size() : room;
+    std::memcpy(buffer + length, part.data(), n);
+    length += n;
+  }
+  buffer[length] = '\0';
+}
+
 void split_overheating(primrec_history* history) {
   const auto& rows = history->solution.history.overheating;
   history->overheating_z.reserve(rows.size());
@@ -185,18 +199,20 @@ int primrec_read_parameters_sized(const char* directory, primrec_parameters* par
     return PRIMREC_INPUT_ERROR;
   }
   try {
-    primrec::Reading reading = primrec::read_parameters(directory);
+    // Nothing below allocates: a failure to store the reading leaves
+    // *parameters as it was.
+    const primrec::Reading reading = primrec::read_parameters(directory);
     to_c(reading.parameters, parameters, struct_size);
-    copy_message(reading.messages + reading.error, messages, size);
+    copy_message_parts({reading.messages, reading.error}, messages, size);
     return static_cast<int>(reading.status);
   } catch (const std::bad_alloc&) {
     copy_message("", messages, size);
     return PRIMREC_NO_MEMORY;
   } catch (const std::exception& failure) {
-    copy_message(failure.what(), messages, size);
+    copy_message_parts({"internal error: ", failure.what(), "\n"}, messages, size);
     return PRIMREC_INTERNAL_ERROR;
   } catch (...) {
-    copy_message("", messages, size);
+    copy_message_parts({"internal error: ", "an unknown exception", "\n"}, messages, size);
     return PRIMREC_INTERNAL_ERROR;
   }
 }

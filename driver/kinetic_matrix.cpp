@@ -11,6 +11,9 @@ namespace {
 // Each triplet 2^3S atom stands for 3 states against the singlet ground state.
 constexpr double triplet_weight = 3;
 
+// T0 (1 + z) and N0_e (1 + z) (1 + z) (1 + z) as the matrix writes them; the
+// background's T_br and N_e_tot group them otherwise (z T0 + T0, a power), which
+// differs in the last bit: each keeps its own.
 MatrixConditions conditions_at(const Physics& ph, double zz) {
   const Constants& cs = ph.cs;
   const AtomicData& at = ph.at;

@@ -68,7 +68,8 @@ bool species_in_range(double x, double share) { return x >= -physical_range_tole
 
 // Compton scattering can only bring the matter towards the radiation
 // temperature and the expansion only cools it: matter hotter than the
-// radiation is a step too large for the update.
+// radiation is a step too large for the update. (A check, not physics: any
+// form of T_r serves.)
 bool matter_not_hotter_than_radiation(const Run& run) {
   const double T_r = run.ph.cs.T0 * (1 + run.z);
   return run.tm.T_matter_var <= (1 + physical_range_tolerance) * T_r;

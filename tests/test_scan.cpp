@@ -60,7 +60,9 @@ TEST(Scan, TwoByTwoGridWithOneBadPoint) {
   ScanDir dir;
   // z_end above z_begin is refused: the point (3000, 4000) fails, the others run.
   write_file(dir.file("grid"), "# a 2 x 2 grid\nz_begin = 3000 8000\nz_end = 1 4000\n");
-  write_file(dir.file("machines"), ":\n");  // GNU parallel's name of this machine
+  write_file(dir.file("machines"), ":\n");
+  // cosm_p.in holds the neutrino species as a whole number.
+  write_file(dir.file("fraction"), "N_eff = 3.0:3.1:3\n");  // GNU parallel's name of this machine
   const bool have_parallel = testing_support::run_command("command -v parallel").exit_status == 0;
   for (const bool through_parallel : {false, true}) {
     SCOPED_TRACE(through_parallel ? "through GNU parallel" : "on local cores");
@@ -107,6 +109,8 @@ TEST(Scan, RefusalsCreateNothing) {
   // A value by its library name and by its label in the file is one value.
   write_file(dir.file("twice"), "hbar = 1.05e-27\nh = 1.06e-27\n");
   write_file(dir.file("machines"), ":\n");
+  // cosm_p.in holds the neutrino species as a whole number.
+  write_file(dir.file("fraction"), "N_eff = 3.0:3.1:3\n");
   struct Case {
     std::string arguments, message;
   };
@@ -114,6 +118,7 @@ TEST(Scan, RefusalsCreateNothing) {
            {"base missing", "grid missing does not exist"},
            {"base unknown", "unknown line 2: unknown parameter 'omega_c'"},
            {"base twice", "twice line 2: h is set already on line 1"},
+           {"base fraction", "fraction line 1: cosm_p.in holds N_eff as a whole number; '3.05' is not one"},
            {"missing grid", "BASE missing is not a folder"},
            {"base grid --sshloginfile machines", "--sshloginfile needs GNU parallel"},
        }) {

@@ -59,8 +59,9 @@ PRIMREC_API std::string check_parameters(const Parameters& parameters);
 //   (OverheatingRow is also an element of History::overheating: it stays.)
 // - Observer keeps its virtual functions, in this order, for good: a new call
 //   comes as a class of its own derived from Observer (ObserverV2, ...), which
-//   a solve looks for with dynamic_cast and calls only where it finds it, so
-//   that an older observer never gets a call its vtable lacks.
+//   the solve of that version looks for with dynamic_cast and calls only
+//   where it finds it, so that an older observer never gets a call its vtable
+//   lacks (1.0 has no such class yet).
 // - Parameters, Options and the results (Solution, History) change size with
 //   a new field, so a new field there comes with a new soname; the C interface
 //   (primrec.h), whose structs carry their size, takes new fields without one.
