@@ -63,7 +63,7 @@ static_assert(sizeof(primrec_parameters) == sizeof(TableLayout) && offsetof(prim
 // tolerance: the smallest a caller may hand in. Those of a later version are
 // larger, up to the current size; these stay as they are.
 constexpr size_t kParametersSize_1_0 = offsetof(primrec_parameters, T0) + sizeof(double);
-constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, tolerance) + sizeof(double);
+constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, precise) + sizeof(int);
 static_assert(kParametersSize_1_0 <= sizeof(primrec_parameters) && kOptionsSize_1_0 <= sizeof(primrec_options),
               "a struct of the C interface lost a field of 1.0");
 
@@ -97,6 +97,7 @@ primrec::Options to_cpp(const primrec_options& c) {
   if (within(c.size, offsetof(primrec_options, threads), sizeof c.threads)) o.threads = c.threads;
   if (within(c.size, offsetof(primrec_options, fast), sizeof c.fast)) o.fast = c.fast != 0;
   if (within(c.size, offsetof(primrec_options, tolerance), sizeof c.tolerance)) o.tolerance = c.tolerance;
+  if (within(c.size, offsetof(primrec_options, precise), sizeof c.precise)) o.precise = c.precise != 0;
   return o;
 }
 
@@ -226,6 +227,8 @@ void primrec_init_options(primrec_options* options, size_t struct_size) {
   if (within(struct_size, offsetof(primrec_options, fast), sizeof options->fast)) options->fast = defaults.fast ? 1 : 0;
   if (within(struct_size, offsetof(primrec_options, tolerance), sizeof options->tolerance))
     options->tolerance = defaults.tolerance;
+  if (within(struct_size, offsetof(primrec_options, precise), sizeof options->precise))
+    options->precise = defaults.precise ? 1 : 0;
 }
 
 primrec_history* primrec_solve_with(const primrec_parameters* parameters, const primrec_options* options) {

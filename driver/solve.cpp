@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "driver/error_control.h"
 #include "driver/passes.h"
+#include "driver/precise_correction.h"
 #include "input/constants.h"
 #include "input/rounding.h"
 #include "last_scattering/last_scattering.h"
@@ -54,11 +56,15 @@ Solution solve_observed(const Parameters& parameters, Observer& observer, const 
   if (solution.error.empty() && options.fast && !(options.tolerance >= finest_fast_tolerance &&
                                                   options.tolerance <= coarsest_fast_tolerance))
     solution.error = "tolerance of the fast mode has to be between 1e-8 and 1e-2\n";
+  if (solution.error.empty() && options.precise) solution.error = precise_refusal(parameters);
   if (!solution.error.empty()) {
     solution.status = Status::input_error;
     return solution;
   }
-  const Outcome outcome = run_passes(derive_constants(parameters), derive_step_settings(parameters), observer, options);
+  std::optional<PreciselyCorrected> corrected;
+  if (options.precise) corrected.emplace(parameters, observer);
+  Observer& out = corrected ? static_cast<Observer&>(*corrected) : observer;
+  const Outcome outcome = run_passes(derive_constants(parameters), derive_step_settings(parameters), out, options);
   solution.status = outcome.status;
   solution.work = outcome.work;
   if (solution.status == Status::breakdown) {

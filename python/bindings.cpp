@@ -43,11 +43,12 @@ primrec::Solution solve_released(const primrec::Parameters& parameters, const pr
 // status, error, error_z, then the columns z, HydI, HydII, HeI, HeII, HeIII,
 // el, x_e, T_m, the overheating rows and the messages. The arrays share the
 // solution's vectors; the solution lives until the last of them is freed.
-py::tuple solve(const primrec::Parameters& parameters, int threads, bool fast, double tolerance) {
+py::tuple solve(const primrec::Parameters& parameters, int threads, bool fast, double tolerance, bool precise) {
   primrec::Options options;
   options.threads = threads;
   options.fast = fast;
   options.tolerance = tolerance;
+  options.precise = precise;
   auto solution = std::make_unique<primrec::Solution>(solve_released(parameters, options));
   primrec::Solution* s = solution.get();
   py::capsule owner(solution.release(), [](void* p) { delete static_cast<primrec::Solution*>(p); });
@@ -163,6 +164,7 @@ PYBIND11_MODULE(_primrec, m) {
   m.def("check_parameters", &primrec::check_parameters,
         "the program's message(s) for the first check the parameters fail; empty when they pass");
   m.def("solve", &solve, py::arg("parameters"), py::arg("threads"), py::arg("fast"), py::arg("tolerance"),
+        py::arg("precise"),
         "status, error, error_z, the history's arrays, overheating rows and messages");
   m.def("rows_at", &rows_at, "x_e and T_m of the rows (z, x_e, T_m) at the redshifts z, as the library gives them");
   m.def("last_scattering", &last_scattering, "continued_below, z_star, z_peak, peak_full_width, z, tau, g");

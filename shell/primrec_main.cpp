@@ -104,7 +104,13 @@ void report_work(const primrec::Work& work) {
 // Reads the inputs and solves into the tables; true when the history is
 // complete. A failed input, a step whose result is not a finite number or out
 // of its physical range, or an interrupt is a failure.
-bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
+// How the program was asked to solve.
+struct Modes {
+  bool fast = false;
+  bool precise = false;
+};
+
+bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& modes) {
   const primrec::Reading reading = primrec::read_parameters("");
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
@@ -114,7 +120,8 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
   primrec::Options options;
   options.threads = 2;  // the feedback pass beside the first: a run takes little more than one pass
   options.cancel = &interrupts.cancel();
-  options.fast = fast;
+  options.fast = modes.fast;
+  options.precise = modes.precise;
   primrec::Solution solution;
   {
     ObserverThread text(writer);
@@ -130,7 +137,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, bool fast) {
 // written in full: a failed or interrupted run leaves the directory's earlier
 // tables as they were. A table that could not be created or put in place is
 // reported, and the others are published.
-int run_primrec(bool fast) {
+int run_primrec(const Modes& modes) {
   const DirectoryLock lock;
   if (!lock.acquired()) {
     std::printf("another run is using this directory\n");
@@ -138,7 +145,7 @@ int run_primrec(bool fast) {
   }
   const InterruptWatch interrupts;
   Tables tables;
-  const bool solved = solve_into(tables, interrupts, fast);
+  const bool solved = solve_into(tables, interrupts, modes);
   const bool written = tables.close();
   if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
   if (!solved || !written) return exit_failure;
@@ -150,6 +157,9 @@ const char* const usage =
     "usage: primrec [DIR]          run in DIR (the working directory without it)\n"
     "       primrec --fast [DIR]   the same in the fast mode: steps chosen by their error\n"
     "                              (about 1e-4 in x_e and T_m), the rows as the inputs ask\n"
+    "       primrec --precise [DIR] x_e and T_m corrected to a multi-level atom code\n"
+    "                              (within the box of cosmologies it was fitted on;\n"
+    "                              with --fast or without)\n"
     "       primrec --check [DIR]  read and check the inputs of DIR, print every value, do not run\n"
     "       primrec --help | --version\n"
     "\n"
@@ -188,14 +198,22 @@ int main(int argc, char** argv) {
     if (argc == 3 && !enter(argv[2])) return exit_failure;
     return check_inputs();
   }
-  const bool fast = first != nullptr && std::strcmp(first, "--fast") == 0;
-  const char* directory = fast ? (argc > 2 ? argv[2] : nullptr) : first;
-  if (argc > (fast ? 3 : 2) || (directory != nullptr && directory[0] == '-')) {
-    std::fputs(usage, stderr);
-    return exit_usage;
+  Modes modes;
+  const char* directory = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    bool* mode = std::strcmp(argv[i], "--fast") == 0 ? &modes.fast
+                 : std::strcmp(argv[i], "--precise") == 0 ? &modes.precise : nullptr;
+    if (mode != nullptr && !*mode && directory == nullptr) {
+      *mode = true;
+    } else if (mode == nullptr && argv[i][0] != '-' && directory == nullptr) {
+      directory = argv[i];
+    } else {
+      std::fputs(usage, stderr);
+      return exit_usage;
+    }
   }
   if (directory != nullptr && !enter(directory)) return exit_failure;
-  const int status = run_primrec(fast);
+  const int status = run_primrec(modes);
   if (status > exit_signal_base) end_by_signal(status - exit_signal_base);
   return status;
 }

@@ -41,12 +41,13 @@ module primrec
 
   ! primrec_options, as in C: its size first, then threads (1: the calling
   ! thread only; 2: the feedback pass beside the first), fast (non-zero: the
-  ! fast mode) and its tolerance.
+  ! fast mode), its tolerance and precise (non-zero: the precise mode).
   type, bind(C) :: primrec_options
     integer(c_size_t) :: size
     integer(c_int) :: threads
     integer(c_int) :: fast
     real(c_double) :: tolerance
+    integer(c_int) :: precise
   end type primrec_options
 
   ! enum primrec_status

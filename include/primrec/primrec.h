@@ -144,8 +144,13 @@ typedef struct primrec_options {
    * The tolerance must lie between 1e-8 and 1e-2 (else PRIMREC_INPUT_ERROR). */
   int fast;
   double tolerance;
+  /* Non-zero: the precise mode. x_e (and the el column) and T_m are multiplied
+   * by a correction fitted to the histories of a multi-level atom code, for the
+   * physics and inside the box of cosmologies it was fitted on (elsewhere
+   * PRIMREC_INPUT_ERROR, the message naming the value and its range). */
+  int precise;
 } primrec_options;
-/* threads 1, the default mode, tolerance 1e-4 (for the fast mode), and
+/* threads 1, the default mode, tolerance 1e-4 (for the fast mode), not precise, and
  * options->size; a macro as primrec_default_parameters. */
 #define primrec_default_options(options) primrec_init_options((options), sizeof(primrec_options))
 PRIMREC_API void primrec_init_options(primrec_options* options, size_t struct_size);

@@ -159,6 +159,12 @@ struct Options {
   // (else Status::input_error); x_e and T_m come within about it.
   bool fast = false;
   double tolerance = 1e-4;
+  // The precise mode: x_e (and the el column) and T_m multiplied by a
+  // correction fitted to the histories of a multi-level atom code with
+  // radiative transfer, for the physics and inside the box of cosmologies it
+  // was fitted on (outside them Status::input_error, the message naming the
+  // value and its range). The species stay the model's. With `fast` or without.
+  bool precise = false;
 };
 
 // The whole history in memory.

@@ -247,7 +247,7 @@ class History:
         return plot_history(self, title)
 
 
-def solve(params=None, threads=1, fast=False, tolerance=1e-4, **changes):
+def solve(params=None, threads=1, fast=False, tolerance=1e-4, precise=False, **changes):
     """The recombination history of `params` (Parameters; the defaults without),
     with the keyword values changed:
 
@@ -264,6 +264,15 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, **changes):
     step of the inputs, which then only sets the redshifts of the rows; the
     tolerance must lie between 1e-8 and 1e-2 (else InputError).
 
+    precise=True: the precise mode, with fast or without. x_e (and el) and T_m
+    are multiplied by a correction fitted to the histories of a multi-level
+    atom code with radiative transfer; the species stay the model's. It holds
+    for the physics it was fitted with and inside the box of cosmologies of its
+    reference histories (omega_b h^2 0.016..0.031, omega_m h^2 0.10..0.20, H0
+    55..85, X_M 0.74..0.77, T0 2.70..2.75, N_eff 2..4, flat within 0.01, the
+    laboratory constants, F_H 1.125, feedback_levels 10, z_begin >= 7000):
+    elsewhere InputError, naming the value and its range.
+
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     """
@@ -272,7 +281,8 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, **changes):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
     else:
         p = p.replace()  # the history keeps its own copy
-    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads, bool(fast), float(tolerance))
+    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads, bool(fast), float(tolerance),
+                                                                     bool(precise))
     if status == _primrec.STATUS_INPUT_ERROR:
         raise InputError(error)
     history = History(p, columns, overheating, messages)
