@@ -143,10 +143,10 @@ void ErrorControl::begin(Run& run, const Step& step) {
   run.tm.T_matter_var = guessed.T;
 }
 
-// A step whose error exceeds its bound is taken again, shorter, down to the
-// smallest step.
-bool ErrorControl::retry(Run& run, Step& step, bool converged) {
-  error_ = converged ? error_of(run, step) : failed_step;
+// A step whose error exceeds its bound, or whose result is not usable, is
+// taken again, shorter, down to the smallest step (where it breaks down).
+bool ErrorControl::retry(Run& run, Step& step, bool usable) {
+  error_ = usable ? error_of(run, step) : failed_step;
   if (error_.scaled() <= 1 || std::fabs(step.D) <= smallest_step) return false;
   const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
   const double ln = now().ln + h;

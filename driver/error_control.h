@@ -35,7 +35,7 @@ class ErrorControl final : public StepPolicy {
   bool start(Run& run) override;
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
-  bool retry(Run& run, Step& step, bool converged) override;
+  bool retry(Run& run, Step& step, bool usable) override;
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run& run) const override;
 

@@ -159,7 +159,7 @@ Status take_step(Run& run, StepPolicy& policy, InnerSolver& solver, Step& step) 
     Init_Additional_Kinetic_Coefficients(run, run.pass);
     if (cancelled(run)) return Status::cancelled;  // the correction may have given up half-way
     converged = solver.converge(run, step);
-  } while (policy.retry(run, step, converged));
+  } while (policy.retry(run, step, converged && step_result_finite(run) && step_in_physical_range(run)));
   if (!converged) note(run, message_at("inner iteration did not converge at z = ", run.z));
   ++run.work.steps;
   if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");

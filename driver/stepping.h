@@ -111,8 +111,9 @@ class StepPolicy {
   // The step's redshifts are set: the values its inner iteration starts from.
   virtual void begin(Run& run, const Step& step) = 0;
   // After the inner iteration: true when the step is to be taken again, as
-  // `step` now says.
-  virtual bool retry(Run& run, Step& step, bool converged) = 0;
+  // `step` now says. `usable`: the iteration converged to a finite result in
+  // the physical range.
+  virtual bool retry(Run& run, Step& step, bool usable) = 0;
   // A step that passed its checks: its rows.
   virtual void give_rows(Run& run, const Step& step) = 0;
   // After the step: true when the pass has nothing more to give.

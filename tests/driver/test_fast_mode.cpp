@@ -110,6 +110,21 @@ TEST(FastMode, HistoriesWithinTheToleranceOfAFineStep) {
   }
 }
 
+// A cold universe (T0 = 1.5 K) recombines early and fast: the first trial
+// steps overshoot out of the physical range. They are taken again, shorter,
+// instead of ending the solve; the history then agrees with the default mode's.
+TEST(FastMode, AnUnusableTrialStepIsTakenAgainShorter) {
+  Parameters p = quick(8000, 2000, 1e-4, 1);
+  p.T0 = 1.5;
+  const Solution reference = primrec::solve(p);
+  ASSERT_TRUE(reference.ok()) << reference.error;
+  const Solution s = fast(p);
+  ASSERT_TRUE(s.ok()) << s.error;
+  const Deviation d = deviation(s.history, reference.history);
+  EXPECT_LT(d.x_e, 2e-4);
+  EXPECT_LT(d.T_m, 2e-4);
+}
+
 // The option in the C++ and C interfaces and the program, on one thread and
 // two: the same bits everywhere.
 TEST(FastMode, EveryInterfaceGivesTheSameFastHistory) {
