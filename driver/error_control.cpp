@@ -55,6 +55,22 @@ Point through(const Point* const* p, int k, double ln) {
   return r;
 }
 
+// The matter temperature of a row between the points: the quadratic of ln T,
+// exact where T follows the radiation (ln T = ln T0 + ln(1+z)) and where it
+// cools adiabatically (2 ln(1+z) + a constant), so that a long step where
+// nothing happens costs no accuracy of the rows.
+double row_temperature(const Point* const* p, int k, double ln) {
+  double w[3];
+  for (int j = 0; j < k; ++j) {
+    w[j] = 1;
+    for (int m = 0; m < k; ++m)
+      if (m != j) w[j] *= (ln - p[m]->ln) / (p[j]->ln - p[m]->ln);
+  }
+  double ln_T = 0;
+  for (int j = 0; j < k; ++j) ln_T += w[j] * std::log(p[j]->T);
+  return std::exp(ln_T);
+}
+
 // The factor of the step that would have met the bound: the species' errors
 // go as h^3, the carried ones per unit of ln(1+z) as h^2.
 double change_for(const StepError& e) {
@@ -219,7 +235,8 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
         const Point r = through(p, k, ln_row_);
         const double* x = r.x;
         run.out.row({z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
-                     printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El), r.T});
+                     printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El),
+                     row_temperature(p, k, ln_row_)});
       }
       ++row_number_;
       if (ln_row_ == ln_last_) {

@@ -3,6 +3,7 @@
 // every interface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -123,6 +124,25 @@ TEST(FastMode, AnUnusableTrialStepIsTakenAgainShorter) {
   const Deviation d = deviation(s.history, reference.history);
   EXPECT_LT(d.x_e, 2e-4);
   EXPECT_LT(d.T_m, 2e-4);
+}
+
+// Where Compton scattering holds the matter to the radiation nothing happens
+// and the steps grow long; the rows between them still follow T_r (1+z) to
+// the tolerance, not to the error of a quadratic in T over a long step.
+TEST(FastMode, RowsBetweenLongStepsKeepTheTemperatureToTheTolerance) {
+  Parameters p = quick(100000, 7000, 1e-3, 1);
+  const Solution reference = primrec::solve(p);
+  ASSERT_TRUE(reference.ok()) << reference.error;
+  primrec::Options options;
+  options.fast = true;
+  options.tolerance = 1e-6;
+  const Solution s = primrec::solve(p, options);
+  ASSERT_TRUE(s.ok()) << s.error;
+  ASSERT_EQ(s.history.size(), reference.history.size());
+  double largest = 0;
+  for (size_t i = 0; i < s.history.size(); ++i)
+    largest = std::max(largest, std::fabs(s.history.T_m[i] / reference.history.T_m[i] - 1));
+  EXPECT_LT(largest, 2e-6);
 }
 
 // The option in the C++ and C interfaces and the program, on one thread and
