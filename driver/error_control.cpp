@@ -67,7 +67,7 @@ double row_temperature(const Point* const* p, int k, double ln) {
       if (m != j) w[j] *= (ln - p[m]->ln) / (p[j]->ln - p[m]->ln);
   }
   double ln_T = 0;
-  for (int j = 0; j < k; ++j) ln_T += w[j] * std::log(p[j]->T);
+  for (int j = 0; j < k; ++j) ln_T += w[j] * p[j]->ln_T;
   return std::exp(ln_T);
 }
 
@@ -108,6 +108,7 @@ void ErrorControl::store(const Run& run, Point& p) const {
   for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) p.x[c->index] = c->x;
   p.El = pl.El.x;
   p.T = run.tm.T_matter_var;
+  p.ln_T = std::log(p.T);
 }
 
 // The rows are the default mode's redshifts, by the same repeated addition;

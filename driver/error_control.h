@@ -46,6 +46,7 @@ class ErrorControl final : public StepPolicy {
     double x[number_of_components] = {};
     double El = 0;
     double T = 0;
+    double ln_T = 0;  // for the rows between the points
   };
 
   // The local errors of a step, each as a share of what it may be.
