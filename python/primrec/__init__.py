@@ -302,7 +302,7 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, **changes):
 
         primrec.solve(omega_b=0.045, H0=70)
 
-    threads=1 keeps to the calling thread (many solves in parallel, one per
+    threads=1 solves on one thread (many solves in parallel, one per
     core); threads=2 (or more, which acts as 2) runs the feedback pass beside
     the first on a second thread, so that a history with the feedback takes
     little more time than one without. The numbers are the same either way;
