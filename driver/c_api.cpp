@@ -4,23 +4,35 @@
 // keeps nothing outside the handle, so different handles never share state.
 #include "primrec/primrec.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstring>
 #include <exception>
 #include <initializer_list>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
 #include "input/input_files.h"
 #include "primrec/primrec.hpp"
 
+// A handle's mark while it lives, and after primrec_free. It stands inside
+// the block: the allocator keeps its own records of a freed block at its
+// start and may use its last bytes.
+constexpr unsigned kLiveHandle = 0x7072696du;
+constexpr unsigned kFreedHandle = 0x66726565u;
+
 struct primrec_history {
   int status = PRIMREC_OK;
   primrec::Solution solution;
+  volatile unsigned mark = kLiveHandle;
   std::vector<double> overheating_z;
   std::vector<double> overheating_ln;
 };
@@ -101,6 +113,57 @@ primrec::Options to_cpp(const primrec_options& c) {
   return o;
 }
 
+const volatile int* cancel_flag(const primrec_options* c) {
+  if (c == nullptr || !within(c->size, offsetof(primrec_options, cancel), sizeof c->cancel)) return nullptr;
+  return c->cancel;
+}
+
+// How often the caller's cancel flag is looked at during a solve.
+constexpr std::chrono::milliseconds kCancelCheckInterval{10};
+
+bool is_set(const volatile int* flag) { return __atomic_load_n(flag, __ATOMIC_ACQUIRE) != 0; }
+
+// The caller's cancel flag is an int of C; the solve looks at a flag of its
+// own. A thread of this object's looks at the caller's every
+// kCancelCheckInterval while the solve runs, and sets the solve's once the
+// caller's is set. Without a flag of the caller's there is no thread.
+class CancelForwarding {
+ public:
+  explicit CancelForwarding(const volatile int* flag) : flag_(flag) {
+    if (flag_ == nullptr) return;
+    cancel_.store(is_set(flag_));
+    watcher_ = std::thread([this] { watch(); });
+  }
+  ~CancelForwarding() {
+    if (!watcher_.joinable()) return;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    ended_.notify_all();
+    watcher_.join();
+  }
+  CancelForwarding(const CancelForwarding&) = delete;
+  CancelForwarding& operator=(const CancelForwarding&) = delete;
+  const std::atomic<bool>* cancel() const { return flag_ == nullptr ? nullptr : &cancel_; }
+
+ private:
+  void watch() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!done_ && !cancel_.load()) {
+      ended_.wait_for(lock, kCancelCheckInterval);
+      if (is_set(flag_)) cancel_.store(true);
+    }
+  }
+
+  const volatile int* flag_;
+  std::atomic<bool> cancel_{false};
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+  std::thread watcher_;
+};
+
 // Copies `text` into a caller's buffer of `size` bytes, cut to fit and always
 // NUL-terminated when there is room for the terminator. Allocates nothing.
 void copy_message(std::string_view text, char* buffer, size_t size) {
@@ -164,7 +227,9 @@ void solve_into(primrec_history* history, const primrec_parameters* parameters, 
     return refuse(history, kParametersSizeMessage);
   if (options != nullptr && !known_size(options->size, kOptionsSize_1_0, sizeof(primrec_options)))
     return refuse(history, kOptionsSizeMessage);
-  const primrec::Options cpp = options != nullptr ? to_cpp(*options) : primrec::Options();
+  primrec::Options cpp = options != nullptr ? to_cpp(*options) : primrec::Options();
+  const CancelForwarding forwarding(cancel_flag(options));
+  cpp.cancel = forwarding.cancel();
   history->solution = primrec::solve(to_cpp(*parameters), cpp);
   split_overheating(history);
 }
@@ -229,6 +294,7 @@ void primrec_init_options(primrec_options* options, size_t struct_size) {
     options->tolerance = defaults.tolerance;
   if (within(struct_size, offsetof(primrec_options, precise), sizeof options->precise))
     options->precise = defaults.precise ? 1 : 0;
+  if (within(struct_size, offsetof(primrec_options, cancel), sizeof options->cancel)) options->cancel = nullptr;
 }
 
 primrec_history* primrec_solve_with(const primrec_parameters* parameters, const primrec_options* options) {
@@ -314,6 +380,12 @@ const double* primrec_overheating_column(const primrec_history* history, int col
   }
 }
 
-void primrec_free(primrec_history* history) { delete history; }
+// A handle released a second time still carries the freed mark (unless its
+// memory went to another allocation meanwhile): then nothing is done.
+void primrec_free(primrec_history* history) {
+  if (history == nullptr || history->mark != kLiveHandle) return;
+  history->mark = kFreedHandle;
+  delete history;
+}
 
 }  // extern "C"

@@ -306,6 +306,12 @@ bool step_moves_ln_1_plus_z(double z_begin, double step) {
   return std::log(z_begin + 1) - step != std::log(z_begin + 1);
 }
 
+// The first step, one step below z_begin, must lie at or above z_end: a
+// larger step leaves a history without a row.
+bool step_leaves_a_row(double z_begin, double z_end, double step) {
+  return std::log(z_begin + 1) - step >= std::log(z_end + 1);
+}
+
 // The numbers of the files are written with a decimal point whatever locale a
 // host program has chosen: the readers scan in the C locale of their own thread.
 class c_numeric_locale {
@@ -359,7 +365,7 @@ int check_redshift_range(const Parameters& p, InputLog& log) {
     return fail(log, "number_of_info_points should be positive and integer");
   }
   if (!(passes(Rule::positive, p.step) && passes(Rule::positive, p.convergence_norm) &&
-        step_moves_ln_1_plus_z(p.z_begin, p.step)))
+        step_moves_ln_1_plus_z(p.z_begin, p.step) && step_leaves_a_row(p.z_begin, p.z_end, p.step)))
     return fail(log, "absolute value of integration step and convergence norm should be positive and double\n");
   if (p.z_begin > z_begin_HeII_limit && p.z_begin < z_begin_HeIII_limit) {
     log.error += "z_begin should be larger than 7000 (i.e. including HeIII->HeII recombination)\n";
@@ -371,7 +377,23 @@ int check_redshift_range(const Parameters& p, InputLog& log) {
   return 0;
 }
 
-int check_fine_effects(const Parameters& p, InputLog& log) { return check_file("fine_effects.in", p, log, false); }
+namespace {
+
+// The feedback sum costs a term per level at every step: its levels are
+// bounded where more no longer change the tables.
+int check_feedback_levels(const Parameters& p, InputLog& log) {
+  if (p.feedback_levels <= most_feedback_levels) return 0;
+  const std::string message = "Number of levels for resonant feedback should be at most " +
+                              std::to_string(most_feedback_levels) + ", not " + std::to_string(p.feedback_levels) +
+                              "\n";
+  return fail(log, message.c_str());
+}
+
+}  // namespace
+
+int check_fine_effects(const Parameters& p, InputLog& log) {
+  return check_file("fine_effects.in", p, log, false) != 0 ? 1 : check_feedback_levels(p, log);
+}
 int check_fund_const(const Parameters& p, InputLog& log) { return check_file("fund.in", p, log, false); }
 int check_fudge_factors(const Parameters& p, InputLog& log) { return check_file("fudge_factors.in", p, log, false); }
 int check_cosmological_const(const Parameters& p, InputLog& log) { return check_file("cosm_p.in", p, log, false); }
@@ -380,7 +402,7 @@ namespace {
 
 // The checks of the values as read: an integer of a file is a count above 0.
 int check_fine_effects_as_read(const Parameters& p, InputLog& log) {
-  return check_file("fine_effects.in", p, log, true);
+  return check_file("fine_effects.in", p, log, true) != 0 ? 1 : check_feedback_levels(p, log);
 }
 int check_fund_const_as_read(const Parameters& p, InputLog& log) { return check_file("fund.in", p, log, true); }
 int check_fudge_factors_as_read(const Parameters& p, InputLog& log) {

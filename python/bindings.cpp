@@ -6,7 +6,10 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
 #include <chrono>
+#include <future>
+#include <system_error>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +17,7 @@
 
 #include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
+#include "shell/history_files.h"
 
 namespace py = pybind11;
 
@@ -40,16 +44,49 @@ primrec::Solution solve_released(const primrec::Parameters& parameters, const pr
   return primrec::solve(parameters, options);
 }
 
+// How often a solve on the main thread looks for a signal (Ctrl-C).
+constexpr std::chrono::milliseconds signal_check_interval{50};
+
+// The solve on a thread of its own while the calling thread, Python's main
+// thread, takes the signals as they come: Python runs its handlers only
+// there, and only between its own instructions. A handler that raises
+// (KeyboardInterrupt for Ctrl-C) cancels the solve, and its exception is
+// raised when the solve has stopped, within a step.
+primrec::Solution solve_watching_signals(const primrec::Parameters& parameters, primrec::Options options) {
+  std::atomic<bool> cancel{false};
+  options.cancel = &cancel;
+  std::future<primrec::Solution> solving;
+  try {
+    solving = std::async(std::launch::async, [&] { return primrec::solve(parameters, options); });
+  } catch (const std::system_error&) {  // no thread to be had: solved here, signals after it
+    return solve_released(parameters, options);
+  }
+  bool raised = false;
+  {
+    py::gil_scoped_release release;
+    while (solving.wait_for(signal_check_interval) != std::future_status::ready) {
+      if (raised) continue;
+      py::gil_scoped_acquire acquire;
+      raised = PyErr_CheckSignals() != 0;
+      if (raised) cancel.store(true);
+    }
+  }
+  if (raised) throw py::error_already_set();
+  return solving.get();
+}
+
 // status, error, error_z, then the columns z, HydI, HydII, HeI, HeII, HeIII,
 // el, x_e, T_m, the overheating rows and the messages. The arrays share the
 // solution's vectors; the solution lives until the last of them is freed.
-py::tuple solve(const primrec::Parameters& parameters, int threads, bool fast, double tolerance, bool precise) {
+py::tuple solve(const primrec::Parameters& parameters, int threads, bool fast, double tolerance, bool precise,
+                bool watch_signals) {
   primrec::Options options;
   options.threads = threads;
   options.fast = fast;
   options.tolerance = tolerance;
   options.precise = precise;
-  auto solution = std::make_unique<primrec::Solution>(solve_released(parameters, options));
+  auto solution = std::make_unique<primrec::Solution>(watch_signals ? solve_watching_signals(parameters, options)
+                                                                    : solve_released(parameters, options));
   primrec::Solution* s = solution.get();
   py::capsule owner(solution.release(), [](void* p) { delete static_cast<primrec::Solution*>(p); });
   primrec::History& h = s->history;
@@ -119,6 +156,28 @@ py::bytes format_table(const py::array_t<double, py::array::c_style | py::array:
   return py::bytes(text);
 }
 
+using Column = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// The tables and input files of a history into `directory`, as a run writes
+// them: 0 written; 1 a value its input file cannot hold; 2 a file that could
+// not be written (the directory unchanged); and the message.
+py::tuple write_files(const std::string& directory, const primrec::Parameters& parameters,
+                        const std::vector<Column>& columns, const Column& overheating) {
+  if (columns.size() != 8 || overheating.ndim() != 2 || overheating.shape(1) != 2)
+    throw py::value_error("eight columns and (n, 2) overheating rows");
+  primrec::History h;
+  std::vector<double>* into[] = {&h.z, &h.HydI, &h.HydII, &h.HeI, &h.HeII, &h.HeIII, &h.el, &h.T_m};
+  for (size_t i = 0; i < 8; ++i) into[i]->assign(columns[i].data(), columns[i].data() + columns[i].size());
+  for (py::ssize_t k = 0; k < overheating.shape(0); ++k)
+    h.overheating.push_back({overheating.data()[2 * k], overheating.data()[2 * k + 1]});
+  HistoryWriting writing;
+  {
+    py::gil_scoped_release release;
+    writing = write_history(directory, h, parameters);
+  }
+  return py::make_tuple(static_cast<int>(writing.outcome), writing.message);
+}
+
 // Seconds one solve takes called from C++ directly: the yardstick of the
 // Python call's cost.
 double solve_seconds(const primrec::Parameters& parameters) {
@@ -164,11 +223,12 @@ PYBIND11_MODULE(_primrec, m) {
   m.def("check_parameters", &primrec::check_parameters,
         "the program's message(s) for the first check the parameters fail; empty when they pass");
   m.def("solve", &solve, py::arg("parameters"), py::arg("threads"), py::arg("fast"), py::arg("tolerance"),
-        py::arg("precise"),
+        py::arg("precise"), py::arg("watch_signals"),
         "status, error, error_z, the history's arrays, overheating rows and messages");
   m.def("rows_at", &rows_at, "x_e and T_m of the rows (z, x_e, T_m) at the redshifts z, as the library gives them");
   m.def("last_scattering", &last_scattering, "continued_below, z_star, z_peak, peak_full_width, z, tau, g");
   m.def("format_table", &format_table, "the table lines of two columns, as the program prints them");
+  m.def("write_history", &write_files, "0, 1 or 2 (written, a value refused, a write failed) and the message");
   m.def("solve_seconds", &solve_seconds, "seconds of one solve called from C++ (-1 when it fails)");
   m.attr("STATUS_OK") = static_cast<int>(primrec::Status::ok);
   m.attr("STATUS_INPUT_ERROR") = static_cast<int>(primrec::Status::input_error);

@@ -8,8 +8,10 @@
 // creates the tables under temporary names, reads the inputs, streams the
 // solve's rows into the tables (printing every message where it arises), and
 // puts the tables in place only when the run has completed.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "transfer/printed_numbers.h"
 #include "primrec/primrec.hpp"
 #include "shell/input_check.h"
+#include "shell/interrupts.h"
 #include "shell/observer_thread.h"
 #include "shell/progress.h"
 #include "shell/run_directory.h"
@@ -34,23 +37,36 @@ const char* const table_creation_message = "error of creation of file %s\n";
 const char* const overheat_creation_message = "error of creation of %s\n";
 
 // The seven tables, in the order they are created, and the overheating table
-// of the first pass, created once the inputs have passed.
+// of the first pass, created once the inputs have passed. Their messages are
+// printed where they arise.
 struct Tables {
-  TableFile HydI{"HydI.dat", table_creation_message}, HydII{"HydII.dat", table_creation_message},
-      HeI{"HeI.dat", table_creation_message}, HeII{"HeII.dat", table_creation_message},
-      HeIII{"HeIII.dat", table_creation_message}, el{"el.dat", table_creation_message},
-      T_matter{"T_matter.dat", table_creation_message};
+  explicit Tables(int directory) : directory_(directory) { remember_and_say(all, 7); }
+
+  std::string messages;
+  int directory_;
+  TableFile HydI{directory_, "HydI.dat", table_creation_message, messages},
+      HydII{directory_, "HydII.dat", table_creation_message, messages},
+      HeI{directory_, "HeI.dat", table_creation_message, messages},
+      HeII{directory_, "HeII.dat", table_creation_message, messages},
+      HeIII{directory_, "HeIII.dat", table_creation_message, messages},
+      el{directory_, "el.dat", table_creation_message, messages},
+      T_matter{directory_, "T_matter.dat", table_creation_message, messages};
   std::unique_ptr<TableFile> overheat;
 
   TableFile* all[7] = {&HydI, &HydII, &HeI, &HeII, &HeIII, &el, &T_matter};
 
-  void create_overheat() { overheat = std::make_unique<TableFile>("Hyd_Rad_Overheat.dat", overheat_creation_message); }
+  void create_overheat() {
+    overheat = std::make_unique<TableFile>(directory_, "Hyd_Rad_Overheat.dat", overheat_creation_message, messages);
+    TableFile* created[1] = {overheat.get()};
+    remember_and_say(created, 1);
+  }
 
   // Closes every table; false when one of them took a write error.
   bool close() {
     bool written = true;
     for (TableFile* t : all) written = t->close() && written;
     if (overheat != nullptr) written = overheat->close() && written;
+    say();
     return written;
   }
   // Puts every table that exists in place; false when one could not be
@@ -59,7 +75,20 @@ struct Tables {
     bool complete = true;
     for (TableFile* t : all) complete = t->publish() && complete;
     if (overheat != nullptr) complete = overheat->publish() && complete;
+    say();
     return complete;
+  }
+
+ private:
+  // The temporaries made, for a second interrupt to remove at once.
+  void remember_and_say(TableFile* const* files, int count) {
+    for (int i = 0; i < count; ++i)
+      if (files[i]->created()) InterruptWatch::remember_temporary(files[i]->temporary());
+    say();
+  }
+  void say() {
+    std::fputs(messages.c_str(), stdout);
+    messages.clear();
   }
 };
 
@@ -138,13 +167,14 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
 // tables as they were. A table that could not be created or put in place is
 // reported, and the others are published.
 int run_primrec(const Modes& modes) {
-  const DirectoryLock lock;
-  if (!lock.acquired()) {
-    std::printf("another run is using this directory\n");
+  const DirectoryLock lock(".");
+  if (lock.state() != DirectoryLock::State::held) {
+    std::fputs(lock.state() == DirectoryLock::State::in_use ? lock_in_use_message : lock_impossible_message, stdout);
     return exit_failure;
   }
+  lock.remove_left_temporaries();
   const InterruptWatch interrupts;
-  Tables tables;
+  Tables tables(lock.descriptor());
   const bool solved = solve_into(tables, interrupts, modes);
   const bool written = tables.close();
   if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
@@ -182,9 +212,23 @@ bool enter(const char* directory) {
   return false;
 }
 
-}  // namespace
+// Standard input, output and error closed by the caller are opened on
+// /dev/null before anything else is opened: else the first files opened would
+// take their numbers, and messages meant for standard output would go into a
+// table.
+void open_closed_standard_streams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) _exit(exit_failure);
+}
 
-int main(int argc, char** argv) {
+// Output that could not be written (a full disk, a closed pipe) fails the
+// program, whatever it did besides.
+int with_output_written(int status) {
+  const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  return lost && status == exit_success ? exit_failure : status;
+}
+
+int run(int argc, char** argv) {
   const char* first = argc > 1 ? argv[1] : nullptr;
   if (argc == 2 && std::strcmp(first, "--help") == 0) {
     std::fputs(usage, stdout);
@@ -216,4 +260,11 @@ int main(int argc, char** argv) {
   const int status = run_primrec(modes);
   if (status > exit_signal_base) end_by_signal(status - exit_signal_base);
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  open_closed_standard_streams();
+  return with_output_written(run(argc, argv));
 }

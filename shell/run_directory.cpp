@@ -1,8 +1,8 @@
-// The run directory: its lock, the interrupts, and tables put in place whole.
+// The run directory: its lock, the temporaries, and files put in place whole.
 #include "shell/run_directory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,54 +13,53 @@
 
 #include "transfer/printed_numbers.h"
 
+const char* const lock_in_use_message = "another run is using this directory\n";
+const char* const lock_impossible_message = "cannot lock this directory\n";
+
 namespace {
 
 constexpr size_t table_buffer_bytes = 1 << 16;
 
+// Every file a run or History.write puts in a directory: only temporaries of
+// these are ever removed as left behind.
+const char* const run_files[] = {"HydI.dat",     "HydII.dat",        "HeI.dat",   "HeII.dat",
+                                 "HeIII.dat",    "el.dat",           "T_matter.dat", "Hyd_Rad_Overheat.dat",
+                                 "redshifts.in", "fine_effects.in", "fund.in",   "fudge_factors.in",
+                                 "cosm_p.in"};
+const char* const temporary_mark = ".primrec-";
+// A name still taken (a directory someone made there, say) is passed over
+// for the next of these.
+constexpr int temporary_name_attempts = 100;
 
-// Set by the signal handler; the one state a handler may touch.
-std::atomic<bool> interrupted{false};
-volatile sig_atomic_t interrupting_signal = 0;
-
-// The temporaries of the run, for a second interrupt to remove before the
-// program ends at once: written before they are counted.
-constexpr int most_temporaries = 8;
-char temporaries[most_temporaries][4096];
-volatile sig_atomic_t temporaries_made = 0;
-
-void remember_temporary(const std::string& path) {
-  if (temporaries_made >= most_temporaries || path.size() >= sizeof temporaries[0]) return;
-  path.copy(temporaries[temporaries_made], path.size());
-  temporaries[temporaries_made][path.size()] = '\0';
-  temporaries_made = temporaries_made + 1;
+// `.NAME.primrec-<pid>`, or with `-<k>` appended when that name is taken.
+std::string temporary_name(const char* name, int attempt) {
+  std::string temporary = std::string(".") + name + temporary_mark + std::to_string(getpid());
+  return attempt == 0 ? temporary : temporary + "-" + std::to_string(attempt);
 }
 
-// The first interrupt asks the run to stop at its next step; a second one
-// (the run did not stop soon enough for the user) removes the temporaries and
-// ends the program by the signal.
-extern "C" void on_interrupt(int signal_number) {
-  if (interrupting_signal == 0) {
-    interrupting_signal = signal_number;
-    interrupted.store(true);
-    return;
+bool only_digits_and_dashes(const char* text) {
+  if (*text == '\0') return false;
+  for (; *text != '\0'; ++text)
+    if (!(*text == '-' || (*text >= '0' && *text <= '9'))) return false;
+  return true;
+}
+
+bool is_left_temporary(const char* entry) {
+  if (entry[0] != '.') return false;
+  for (const char* name : run_files) {
+    const size_t length = std::strlen(name);
+    if (std::strncmp(entry + 1, name, length) == 0 &&
+        std::strncmp(entry + 1 + length, temporary_mark, std::strlen(temporary_mark)) == 0)
+      return only_digits_and_dashes(entry + 1 + length + std::strlen(temporary_mark));
   }
-  for (int i = 0; i < temporaries_made; ++i) unlink(temporaries[i]);
-  signal(signal_number, SIG_DFL);
-  raise(signal_number);
-  _exit(128 + signal_number);
-}
-
-// A name of its own for each table of each run, hidden in the directory.
-std::string temporary_name(const char* name) {
-  return std::string(".") + name + ".primrec-" + std::to_string(getpid());
+  return false;
 }
 
 // A new file of this run's own: never an existing file or a link someone
-// placed under the name.
-// Fewer, larger writes through `buffer` (table_buffer_bytes, kept until the
-// file is closed).
-FILE* create_new(const std::string& path, char* buffer) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+// placed under the name. Fewer, larger writes through `buffer`
+// (table_buffer_bytes, kept until the file is closed).
+FILE* create_new(int directory, const std::string& path, char* buffer) {
+  const int fd = openat(directory, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   FILE* file = fdopen(fd, "w");
   if (file == nullptr) {
@@ -71,65 +70,70 @@ FILE* create_new(const std::string& path, char* buffer) {
   return file;
 }
 
-bool is_directory(const char* name) {
+bool is_directory(int directory, const char* name) {
   struct stat status;
-  return lstat(name, &status) == 0 && S_ISDIR(status.st_mode);
+  return fstatat(directory, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
 }
 
 }  // namespace
 
-// A directory that cannot be opened or locked (a file system without locks)
-// is used without the lock, as a run always could.
-DirectoryLock::DirectoryLock() : fd_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-  if (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) acquired_ = false;
+// A directory that cannot be opened for reading (mode 0333) or locked (a file
+// system without locks) cannot keep a second run out: refused.
+DirectoryLock::DirectoryLock(const std::string& directory)
+    : fd_(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (fd_ < 0) {
+    state_ = State::impossible;
+  } else if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    state_ = errno == EWOULDBLOCK ? State::in_use : State::impossible;
+  }
 }
 
 DirectoryLock::~DirectoryLock() {
   if (fd_ >= 0) close(fd_);
 }
 
-InterruptWatch::InterruptWatch() {
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) signal(signal_number, on_interrupt);
-}
-
-const std::atomic<bool>& InterruptWatch::cancel() const { return interrupted; }
-
-int InterruptWatch::signal_received() const { return interrupting_signal; }
-
-InterruptsHeld::InterruptsHeld() {
-  sigset_t held;
-  sigemptyset(&held);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
-  sigprocmask(SIG_BLOCK, &held, &previous_);
-}
-
-InterruptsHeld::~InterruptsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-
-void end_by_signal(int signal_number) {
-  std::fflush(stdout);
-  signal(signal_number, SIG_DFL);
-  raise(signal_number);
-  _exit(128 + signal_number);
-}
-
-// A directory in the table's place can never be replaced by it: that is known
-// at the start, and said there.
-TableFile::TableFile(const char* name, const char* creation_message)
-    : name_(name), creation_message_(creation_message) {
-  const std::string temporary = temporary_name(name);
-  buffer_ = std::make_unique<char[]>(table_buffer_bytes);
-  if (!is_directory(name)) file_ = create_new(temporary, buffer_.get());
-  if (file_ == nullptr) {
-    std::printf(creation_message, name);
+// Whoever made a temporary held the lock while it lived: with the lock held
+// here, every one left is the remains of a run that was killed (SIGKILL, a
+// machine that went down).
+void DirectoryLock::remove_left_temporaries() const {
+  if (state_ != State::held) return;
+  const int listing = dup(fd_);
+  if (listing < 0) return;
+  DIR* entries = fdopendir(listing);
+  if (entries == nullptr) {
+    close(listing);
     return;
   }
-  temporary_ = temporary;
-  remember_temporary(temporary);
+  while (const dirent* entry = readdir(entries))
+    if (is_left_temporary(entry->d_name)) unlinkat(fd_, entry->d_name, 0);
+  closedir(entries);
+}
+
+// A directory in the file's place can never be replaced by it: that is known
+// at the start, and said there.
+TableFile::TableFile(int directory, const char* name, const char* creation_message, std::string& messages)
+    : directory_(directory), name_(name), creation_message_(creation_message), messages_(messages) {
+  buffer_ = std::make_unique<char[]>(table_buffer_bytes);
+  if (!is_directory(directory, name)) {
+    for (int attempt = 0; file_ == nullptr && attempt < temporary_name_attempts; ++attempt) {
+      const std::string temporary = temporary_name(name, attempt);
+      file_ = create_new(directory, temporary, buffer_.get());
+      if (file_ != nullptr) temporary_ = temporary;
+      if (file_ == nullptr && errno != EEXIST) break;
+    }
+  }
+  if (file_ == nullptr) say(creation_message);
 }
 
 TableFile::~TableFile() {
   if (file_ != nullptr) std::fclose(file_);
-  if (!temporary_.empty()) std::remove(temporary_.c_str());
+  if (!temporary_.empty()) unlinkat(directory_, temporary_.c_str(), 0);
+}
+
+void TableFile::say(const char* format) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, name_);
+  messages_ += text;
 }
 
 void TableFile::line(double first, double second) {
@@ -147,11 +151,15 @@ void TableFile::line(const char* first_field, double second) {
   std::fwrite(text, 1, sizeof text, file_);
 }
 
+void TableFile::text(const std::string& text) {
+  if (file_ != nullptr) std::fwrite(text.data(), 1, text.size(), file_);
+}
+
 bool TableFile::close() {
   if (file_ == nullptr) return !write_failed_;
   const bool failed = std::ferror(file_) != 0;
   if (std::fclose(file_) != 0 || failed) {
-    std::printf("error of writing file %s\n", name_);
+    say("error of writing file %s\n");
     write_failed_ = true;
   }
   file_ = nullptr;
@@ -159,9 +167,9 @@ bool TableFile::close() {
 }
 
 bool TableFile::publish() {
-  if (temporary_.empty()) return false;
-  if (std::rename(temporary_.c_str(), name_) != 0) {
-    std::printf(creation_message_, name_);
+  if (temporary_.empty() || write_failed_) return false;
+  if (renameat(directory_, temporary_.c_str(), directory_, name_) != 0) {
+    say(creation_message_);
     return false;
   }
   temporary_.clear();

@@ -119,9 +119,8 @@ bool read_constants(primrec::Parameters& p) {
   return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Reads the run of directory argv[1] and prints its last scattering.
+int summarise(int argc, char** argv) {
   if (argc != 2) {
     std::printf("usage: primrec-summary DIR (a directory holding a finished run)\n");
     return exit_failure;
@@ -166,4 +165,14 @@ int main(int argc, char** argv) {
     print_table_value("T_m", "T_matter.dat", temperature, at);
   }
   return write_visibility(result) ? exit_success : exit_failure;
+}
+
+}  // namespace
+
+// A summary that could not be printed (standard output on a full disk) is a
+// failure.
+int main(int argc, char** argv) {
+  const int status = summarise(argc, argv);
+  const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  return lost ? exit_failure : status;
 }

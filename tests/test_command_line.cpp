@@ -38,6 +38,16 @@ TEST(CommandLine, HelpVersionAndUnknownOptionsTouchNothing) {
   EXPECT_EQ(directory_entries(dir.path()), before);
 }
 
+// Output that could not be written is a failure, whatever else went well:
+// the usage, the version and --check's listing into a full disk exit 1.
+TEST(CommandLine, OutputThatCannotBeWrittenFails) {
+  ScratchDir dir;
+  copy_default_inputs(dir.path());
+  for (const char* command : {"--help", "--version", "--check"})
+    EXPECT_EQ(run_command(primrec_in(dir, std::string(command) + " >/dev/full")).exit_status, 1) << command;
+  EXPECT_EQ(run_command(primrec_in(dir, "--help")).exit_status, 0);
+}
+
 TEST(CommandLine, ADirectoryArgumentIsTheRunDirectory) {
   ScratchDir here, there;
   testing_support::write_inputs(there.path(), testing_support::inputs_for("1", "3000", "1000", "1e-2"));

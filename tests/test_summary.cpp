@@ -70,6 +70,8 @@ TEST(Summary, LastScatteringOfTheDefaultRun) {
   EXPECT_GT(value("x_e(1100)"), value("x_e(200)"));
   const auto visibility = testing_support::read_lines(dir.file("visibility.dat"));
   EXPECT_EQ(visibility.size(), testing_support::read_lines(dir.file("el.dat")).size());
+  // A summary that cannot be printed is lost: a failure.
+  EXPECT_EQ(testing_support::run_command("'" PRIMREC_SUMMARY_EXE "' '" + dir.path() + "' >/dev/full").exit_status, 1);
 }
 
 // A run that stops at z = 1500 has hydrogen still ionised: x_e, held at its

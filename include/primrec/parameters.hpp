@@ -40,14 +40,16 @@
   X(z_end, double, real, "redshifts.in", 1, "z_end", "", 1, 0, positive,                                               \
     "0 < z_end < z_begin", "redshift where it ends")                                                                   \
   X(step, double, real, "redshifts.in", 2, "step", "in ln(1+z)", 1e-3, 0, positive,                                    \
-    "> 0, large enough to move ln(1+z_begin)", "step in ln(1+z), its absolute value")                                  \
+    "> 0, large enough to move ln(1+z_begin), at most ln(1+z_begin) - ln(1+z_end)",                                    \
+    "step in ln(1+z), its absolute value")                                                                             \
   X(convergence_norm, double, real, "redshifts.in", 3, "norm", "", 1e-8, 0, positive,                                  \
     "> 0", "convergence threshold of the iteration within a step: the summed relative change of the abundances")       \
   X(output_stride, int, integer, "redshifts.in", 4, "number_of_info_points", "steps", 1, 1, at_least_one,              \
     "integer >= 1", "a table row every this many steps")                                                               \
   X(feedback_levels, int, integer, "fine_effects.in", 0, "Number_of_levels_for_Resonant_Feedback",                     \
     "", 10, 0, at_least_one,                                                                                           \
-    "integer >= 1", "hydrogen levels whose Lyman lines feed back on the one below (1: no feedback, one pass)")         \
+    "integer from 1 to 20000",                                                                                         \
+    "hydrogen levels whose Lyman lines feed back on the one below (1: no feedback, one pass)")                         \
   X(G, double, real, "fund.in", 0, "G", "cm^3 g^-1 s^-2", 6.67428e-8, 0, positive,                                     \
     "> 0", "gravitational constant")                                                                                   \
   X(hbar, double, real, "fund.in", 1, "h", "erg s", 1.054571628e-27, 0, positive,                                      \
@@ -86,6 +88,13 @@
     "> 0", "radiation temperature today")
 
 namespace primrec {
+
+// The most levels of the Lyman-series feedback (the allowed values of
+// feedback_levels above say it too). Each level adds a term to the feedback
+// sum at every step of the second pass; from about this many on, one more
+// level no longer changes a printed digit of el.dat (x_e, the column other
+// codes take), and the other tables only in their last digit.
+constexpr int most_feedback_levels = 20000;
 
 // One field per row of PRIMREC_PARAMETER_TABLE, in its order, each with its
 // default. A new field changes the size of Parameters: the C interface

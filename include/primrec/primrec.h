@@ -5,7 +5,7 @@
  * change fields, or primrec_read_parameters from a directory; either sets its
  * size field, which the library reads first), solve it into a
  * history handle with primrec_solve, read the columns, release the handle with
- * primrec_free. Every function may be called from several threads at once on
+ * primrec_free (once: the handle is the caller's until then). Every function may be called from several threads at once on
  * different handles; the same parameters give the same bits in every thread.
  *
  *   primrec_parameters p;
@@ -80,7 +80,7 @@ enum primrec_status {
                               says which); the rows are those of the
                               last pass up to that step, without it (none when it broke
                               down in the first of two passes) */
-  PRIMREC_CANCELLED = 3,   /* not used by this interface (it has no cancel flag) */
+  PRIMREC_CANCELLED = 3,   /* the cancel flag of primrec_options was set */
   PRIMREC_NO_MEMORY = 4,   /* memory ran out: the history or the reading could not be stored */
   PRIMREC_INTERNAL_ERROR = 5 /* a fault of the library itself; the message says what failed */
 };
@@ -149,9 +149,17 @@ typedef struct primrec_options {
    * physics and inside the box of cosmologies it was fitted on (elsewhere
    * PRIMREC_INPUT_ERROR, the message naming the value and its range). */
   int precise;
+  /* NULL, or a flag of the caller's: once it is non-zero (set from another
+   * thread, or a signal handler), the solve stops within a step (the
+   * Lyman-series feedback looks at it within its sum too) with
+   * PRIMREC_CANCELLED and the rows made until then. The library only reads
+   * it, atomically; a caller that sets it from another thread sets it with
+   * an atomic store (C11 atomic_store on an atomic int of the same size, or
+   * __atomic_store_n), or declares it volatile sig_atomic_t for a handler. */
+  const volatile int* cancel;
 } primrec_options;
-/* threads 1, the default mode, tolerance 1e-4 (for the fast mode), not precise, and
- * options->size; a macro as primrec_default_parameters. */
+/* threads 1, the default mode, tolerance 1e-4 (for the fast mode), not precise,
+ * no cancel flag, and options->size; a macro as primrec_default_parameters. */
 #define primrec_default_options(options) primrec_init_options((options), sizeof(primrec_options))
 PRIMREC_API void primrec_init_options(primrec_options* options, size_t struct_size);
 /* primrec_solve with options (NULL: the defaults). */
@@ -180,7 +188,12 @@ PRIMREC_API const double* primrec_column(const primrec_history* history, int col
 PRIMREC_API size_t primrec_overheating_rows(const primrec_history* history);
 PRIMREC_API const double* primrec_overheating_column(const primrec_history* history, int column);
 
-/* Releases the handle; NULL is allowed. */
+/* Releases the handle and everything it holds (the columns, the messages):
+ * the caller owns a handle from primrec_solve until this call, and may not use
+ * it, nor any pointer it gave, afterwards. NULL is allowed. A second release
+ * of the same handle is the caller's error; the library recognises it, and
+ * does nothing, as long as the handle's memory has not been given to another
+ * allocation meanwhile. */
 PRIMREC_API void primrec_free(primrec_history* history);
 
 #ifdef __cplusplus

@@ -10,6 +10,7 @@ A solve runs in the compiled library without the GIL: solves in several
 threads (concurrent.futures.ThreadPoolExecutor) run on several cores.
 """
 import os
+import threading
 import warnings
 
 import numpy as np
@@ -60,6 +61,9 @@ class BreakdownError(RuntimeError):
         super().__init__(message)
         self.z = z
         self.history = history
+
+    def __reduce__(self):  # pickling, for process pools: with .z and .history
+        return (type(self), (self.args[0], self.z, self.history))
 
 
 class Parameters(_primrec.Parameters):
@@ -122,6 +126,34 @@ def _parameters_from_dict(values):
     return Parameters(**values)
 
 
+class _FrozenParameters(Parameters):
+    """The parameters a History was solved with: they cannot be changed, so that
+    what is derived from them (z_star, say) stays true of the rows."""
+    __slots__ = ()
+
+    def __init__(self, **values):
+        _primrec.Parameters.__init__(self)
+        for name, value in values.items():
+            _primrec.Parameters.__setattr__(self, name, value)
+
+    def __setattr__(self, name, value):
+        raise AttributeError("the parameters of a History are frozen: use h.parameters.replace(%s=...)" % name)
+
+    def __reduce__(self):
+        return (_frozen_from_dict, (self.as_dict(),))
+
+
+def _frozen_from_dict(values):
+    return _FrozenParameters(**values)
+
+
+def _flag(name, value):
+    """A yes-or-no keyword: only True or False (a string such as 'False' would be true)."""
+    if not isinstance(value, (bool, np.bool_)):
+        raise TypeError("%s must be True or False, not %r" % (name, value))
+    return bool(value)
+
+
 # The program's tables: file name and the History column of its second column.
 TABLES = (
     ("HydI.dat", "HydI"),
@@ -157,12 +189,21 @@ class History:
     """
 
     def __init__(self, parameters, columns, overheating, messages):
-        self.parameters = parameters
+        self.parameters = _FrozenParameters(**parameters.as_dict())
         (self.z, self.HydI, self.HydII, self.HeI, self.HeII, self.HeIII, self.el, self.x_e,
          self.T_m) = (_readonly(c) for c in columns)
         self.overheating = _readonly(overheating)
         self.messages = messages
         self._last_scattering = None
+
+    def __setstate__(self, state):  # unpickled: read-only arrays, as those of a solve
+        self.__dict__.update(state)
+        for name, value in state.items():
+            if isinstance(value, np.ndarray):
+                _readonly(value)
+        if self._last_scattering is not None:
+            for value in self._last_scattering[4:7]:
+                _readonly(value)
 
     def __len__(self):
         return len(self.z)
@@ -175,7 +216,8 @@ class History:
     # Last scattering.
     def _summary(self):
         if self._last_scattering is None:
-            self._last_scattering = _primrec.last_scattering(self.parameters, self.z, self.el)
+            summary = _primrec.last_scattering(self.parameters, self.z, self.el)
+            self._last_scattering = summary[:4] + tuple(_readonly(a) for a in summary[4:7])
         return self._last_scattering
 
     @property
@@ -230,15 +272,22 @@ class History:
 
     # Tables and pictures.
     def write(self, directory):
-        """Writes the program's tables HydI.dat ... T_matter.dat and Hyd_Rad_Overheat.dat
-        into `directory` (created if missing), byte for byte as the program would."""
+        """Writes the program's tables HydI.dat ... T_matter.dat and Hyd_Rad_Overheat.dat,
+        byte for byte as the program would, and the five input files of the
+        parameters, into `directory` (created if missing), as a run of the program
+        does: under the directory's lock, all of them or none (a link in a file's
+        place is replaced, not written through). OSError with the program's
+        message when the directory is in use or a file cannot be written (the
+        directory then as it was); ValueError for a value its input file cannot
+        hold (N_eff not a whole number above 0: cosm_p.in holds an integer)."""
         directory = os.fspath(directory)
         os.makedirs(directory, exist_ok=True)
-        for name, column in TABLES:
-            with open(os.path.join(directory, name), "wb") as f:
-                f.write(_primrec.format_table(self.z, getattr(self, column)))
-        with open(os.path.join(directory, "Hyd_Rad_Overheat.dat"), "wb") as f:
-            f.write(_primrec.format_table(self.overheating[:, 0], self.overheating[:, 1]))
+        columns = [self.z, self.HydI, self.HydII, self.HeI, self.HeII, self.HeIII, self.el, self.T_m]
+        outcome, message = _primrec.write_history(directory, self.parameters, columns, self.overheating)
+        if outcome == 1:
+            raise ValueError(message)
+        if outcome != 0:
+            raise OSError(message)
 
     def plot(self, title=None):
         """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide):
@@ -253,7 +302,7 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, precise=False, **c
 
         primrec.solve(omega_b=0.045, H0=70)
 
-    threads=1 keeps to the calling thread (many solves in parallel, one per
+    threads=1 solves on one thread (many solves in parallel, one per
     core); threads=2 (or more, which acts as 2) runs the feedback pass beside
     the first on a second thread, so that a history with the feedback takes
     little more time than one without. The numbers are the same either way;
@@ -275,14 +324,17 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, precise=False, **c
 
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
+    On the main thread a signal (Ctrl-C) is taken within 0.1 s: the solve
+    stops and its exception (KeyboardInterrupt) is raised.
     """
     p = Parameters() if params is None else params
     if changes or not isinstance(p, Parameters):
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
     else:
         p = p.replace()  # the history keeps its own copy
-    status, error, error_z, *columns, overheating, messages = _primrec.solve(p, threads, bool(fast), float(tolerance),
-                                                                     bool(precise))
+    watch_signals = threading.current_thread() is threading.main_thread()
+    status, error, error_z, *columns, overheating, messages = _primrec.solve(
+        p, threads, _flag("fast", fast), float(tolerance), _flag("precise", precise), watch_signals)
     if status == _primrec.STATUS_INPUT_ERROR:
         raise InputError(error)
     history = History(p, columns, overheating, messages)

@@ -3,6 +3,7 @@
 // stay independent when several threads solve at once.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -383,6 +384,91 @@ TEST(CApiSolve, EightThreadsGiveTheBitsOfSolvingOneByOne) {
     SCOPED_TRACE(i);
     expect_same_history(handles[i].get(), one_by_one[i]);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A solve far longer than a test waits: a million steps without feedback.
+primrec_parameters endless_c() {
+  primrec_parameters p;
+  copy_parameters(testing_support::quick(3000, 1000, 1e-6, 1), &p);
+  return p;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The caller's flag stops a solve from another thread within a step: the
+// history is PRIMREC_CANCELLED. A flag set before the solve stops it at once;
+// options of the 1.0 size (no flag) solve as before.
+TEST(CApiCancel, AFlagSetFromAnotherThreadStopsTheSolve) {
+  const primrec_parameters p = endless_c();
+  primrec_options options;
+  primrec_default_options(&options);
+  EXPECT_EQ(options.cancel, nullptr);
+  volatile int cancel = 1;
+  options.cancel = &cancel;
+  const Handle at_once(primrec_solve_with(&p, &options));
+  EXPECT_EQ(primrec_status(at_once.get()), PRIMREC_CANCELLED);
+
+  cancel = 0;
+  const auto start = std::chrono::steady_clock::now();
+  std::thread canceller([&cancel] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    __atomic_store_n(&cancel, 1, __ATOMIC_RELEASE);
+  });
+  const Handle stopped(primrec_solve_with(&p, &options));
+  canceller.join();
+  EXPECT_EQ(primrec_status(stopped.get()), PRIMREC_CANCELLED);
+  EXPECT_LT(seconds_since(start), 1.0);
+
+  primrec_parameters quick_c;
+  copy_parameters(testing_support::quick(3000, 2000, 1e-2, 1), &quick_c);
+  primrec_default_options(&options);
+  options.size = offsetof(primrec_options, precise) + sizeof(int);  // as a 1.0 caller has it
+  options.cancel = &cancel;  // beyond its size: not read
+  const Handle older(primrec_solve_with(&quick_c, &options));
+  EXPECT_EQ(primrec_status(older.get()), PRIMREC_OK);
+}
+
+// A step so large that the first step falls below z_end leaves no row: it is
+// refused with the step's message, not a complete history of no rows.
+TEST(CApiSolve, AStepThatLeavesNoRowIsRefused) {
+  primrec_parameters p;
+  primrec_default_parameters(&p);
+  p.step = 1e308;
+  const Handle h(primrec_solve(&p));
+  EXPECT_EQ(primrec_status(h.get()), PRIMREC_INPUT_ERROR);
+  EXPECT_STREQ(primrec_message(h.get()),
+               "absolute value of integration step and convergence norm should be positive and double\n");
+  EXPECT_EQ(primrec_rows(h.get()), 0u);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PRIMREC_TEST_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PRIMREC_TEST_UNDER_ASAN 1
+#endif
+#endif
+
+// A handle released twice: the second release finds the mark of the first
+// and does nothing (as long as the memory was not reused meanwhile, as here).
+TEST(CApiSolve, ASecondFreeOfAHandleIsHarmless) {
+#ifdef PRIMREC_TEST_UNDER_ASAN
+  GTEST_SKIP() << "AddressSanitizer reports the second release's look at the freed handle";
+#else
+  primrec_parameters p;
+  copy_parameters(testing_support::quick(3000, 2900, 1e-2, 1), &p);
+  primrec_history* h = primrec_solve(&p);
+  ASSERT_EQ(primrec_status(h), PRIMREC_OK);
+  primrec_free(h);
+  primrec_free(h);
+  SUCCEED();
+#endif
 }
 
 }  // namespace

@@ -98,13 +98,22 @@ TEST(History, FirstLineIsOneStepBelowTheStartAndTheStrideThinsTheTables) {
   EXPECT_GE(el.back().first, 2000.0);
 }
 
-TEST(History, NoStepWhenTheFirstWouldFallBelowTheEnd) {
-  ScratchDir dir;
-  write_inputs(dir.path(), single_pass("3000", "2999", "1e-2"));
-  const auto result = run_primrec_in(dir.path());
-  EXPECT_EQ(result.exit_status, 0);
-  for (const char* table : tables) EXPECT_TRUE(read_lines(dir.file(table)).empty()) << table;
-  EXPECT_TRUE(testing_support::file_exists(dir.file("Hyd_Rad_Overheat.dat")));
+// A step whose first would fall below z_end leaves no row: refused as a step
+// out of its range, rather than a run that completes with empty tables. The
+// largest step that still gives a row runs.
+TEST(History, AStepWhoseFirstWouldFallBelowTheEndIsRefused) {
+  ScratchDir dir, widest;
+  for (const char* step : {"1e-2", "1e308"}) {
+    write_inputs(dir.path(), single_pass("3000", "2999", step));
+    const auto result = run_primrec_in(dir.path());
+    EXPECT_EQ(result.output, "absolute value of integration step and convergence norm should be positive and double\n");
+    EXPECT_EQ(result.exit_status, 1) << step;
+    for (const char* table : tables) EXPECT_FALSE(testing_support::file_exists(dir.file(table))) << table;
+  }
+  // ln(3001) - ln(2991) = 3.3378e-3: a step just below it gives one row.
+  write_inputs(widest.path(), single_pass("3000", "2990", "3.337e-3"));
+  ASSERT_EQ(run_primrec_in(widest.path()).exit_status, 0);
+  EXPECT_EQ(read_lines(widest.file("el.dat")).size(), 1u);
 }
 
 TEST(History, HeliumStartsSinglyIonisedUpTo5000AndDoublyFrom7000) {

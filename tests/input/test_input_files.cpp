@@ -279,6 +279,19 @@ TEST_F(InputFiles, FeedbackLevels) {
     EXPECT_EQ(log_.messages, *bad == '\0' ? lost_equals : "") << bad;
     EXPECT_EQ(log_.error, fine_check) << bad;
   }
+  // Each level costs a term of the feedback sum at every step: bounded where
+  // more levels no longer change the printed x_e, and the limit is named.
+  put("fine_effects.in", "levels = 20000\n");
+  EXPECT_EQ(run(primrec::init_fine_effects), 0);
+  for (const char* over : {"20001", "2147483647"}) {
+    put("fine_effects.in", std::string("levels = ") + over + "\n");
+    EXPECT_EQ(run(primrec::init_fine_effects), 1) << over;
+    EXPECT_EQ(log_.error, std::string("Number of levels for resonant feedback should be at most 20000, not ") + over +
+                              "\n");
+    primrec::Parameters p = primrec::default_parameters();
+    p.feedback_levels = std::atoi(over);
+    EXPECT_EQ(primrec::check_parameters(p), log_.error) << "the library's check is the reader's";
+  }
 }
 
 TEST_F(InputFiles, FundamentalConstantsMustBePositiveAndFinite) {

@@ -1,0 +1,215 @@
+"""History.write as a run of the program writes, and the edges of the module:
+pickling across processes, flags, frozen parameters, Ctrl-C during a solve."""
+import concurrent.futures
+import fcntl
+import os
+import pathlib
+import pickle
+import resource
+import signal
+import subprocess
+import sys
+import time
+
+import numpy as np
+import pytest
+
+import primrec
+
+QUICK = dict(z_begin=3000, z_end=1000, step=1e-2, feedback_levels=1)
+TABLES = ["HydI.dat", "HydII.dat", "HeI.dat", "HeII.dat", "HeIII.dat", "el.dat", "T_matter.dat",
+          "Hyd_Rad_Overheat.dat"]
+INPUTS = ["redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"]
+BUILD = pathlib.Path(primrec.__file__).resolve().parents[2]
+
+
+@pytest.fixture(scope="module")
+def quick_history():
+    return primrec.solve(**QUICK)
+
+
+def contents(directory):
+    """Every name, with the bytes of each file (None for a directory)."""
+    return {p.name: (p.read_bytes() if p.is_file() else None) for p in sorted(pathlib.Path(directory).iterdir())}
+
+
+def test_write_gives_the_files_of_a_run(quick_history, tmp_path):
+    """The tables and the five input files: read back, the inputs are the
+    parameters; the program run on them writes the same tables; the tools of
+    a finished run work on the directory."""
+    quick_history.write(tmp_path)
+    assert sorted(os.listdir(tmp_path)) == sorted(TABLES + INPUTS)
+    assert primrec.Parameters.read(tmp_path) == quick_history.parameters
+    program = BUILD / "primrec"
+    if program.exists():
+        rerun = tmp_path / "rerun"
+        rerun.mkdir()
+        for name in INPUTS:
+            (rerun / name).write_bytes((tmp_path / name).read_bytes())
+        assert subprocess.run([str(program), str(rerun)], capture_output=True).returncode == 0
+        for name in TABLES:
+            assert (rerun / name).read_bytes() == (tmp_path / name).read_bytes(), name
+    summary = BUILD / "primrec-summary"
+    if summary.exists():
+        done = subprocess.run([str(summary), str(tmp_path)], capture_output=True, text=True)
+        assert done.returncode == 0, done.stdout
+    env = dict(os.environ, PYTHONPATH=str(BUILD / "python"))
+    done = subprocess.run([sys.executable, "-m", "primrec", "plot", str(tmp_path)], env=env,
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stdout + done.stderr
+    assert (tmp_path / "history.png").exists()
+
+
+def test_write_replaces_links_and_never_writes_through_them(quick_history, tmp_path):
+    run, elsewhere = tmp_path / "run", tmp_path / "elsewhere"
+    run.mkdir()
+    elsewhere.mkdir()
+    (elsewhere / "precious").write_text("keep me\n")
+    (elsewhere / "linked").write_text("keep me too\n")
+    os.symlink(elsewhere / "precious", run / "el.dat")
+    os.link(elsewhere / "linked", run / "HydI.dat")
+    quick_history.write(run)
+    assert (elsewhere / "precious").read_text() == "keep me\n"
+    assert (elsewhere / "linked").read_text() == "keep me too\n"
+    assert not (run / "el.dat").is_symlink()
+    assert (run / "el.dat").read_bytes() == primrec._primrec.format_table(quick_history.z, quick_history.el)
+
+
+def test_write_waits_for_no_run_and_changes_nothing_on_failure(quick_history, tmp_path):
+    quick_history.write(tmp_path)
+    before = contents(tmp_path)
+    other = primrec.solve(**dict(QUICK, omega_b=0.045))
+    # A run holds the directory: refused with the program's message.
+    held = os.open(tmp_path, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        fcntl.flock(held, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        with pytest.raises(OSError) as failure:
+            other.write(tmp_path)
+        assert str(failure.value) == "another run is using this directory\n"
+    finally:
+        os.close(held)
+    assert contents(tmp_path) == before
+    # A disk that fills (the file-size limit; Python ignores SIGXFSZ): every
+    # table's temporary goes, the earlier tables stay whole.
+    soft, hard = resource.getrlimit(resource.RLIMIT_FSIZE)
+    resource.setrlimit(resource.RLIMIT_FSIZE, (4096, hard))
+    try:
+        with pytest.raises(OSError) as failure:
+            other.write(tmp_path)
+    finally:
+        resource.setrlimit(resource.RLIMIT_FSIZE, (soft, hard))
+    assert "error of writing file el.dat\n" in str(failure.value)
+    assert contents(tmp_path) == before
+    # A directory in a table's place.
+    (tmp_path / "T_matter.dat").unlink()
+    (tmp_path / "T_matter.dat").mkdir()
+    before = contents(tmp_path)
+    with pytest.raises(OSError) as failure:
+        other.write(tmp_path)
+    assert str(failure.value) == "error of creation of file T_matter.dat\n"
+    assert contents(tmp_path) == before
+
+
+def test_write_refuses_a_value_its_input_file_cannot_hold(tmp_path):
+    h = primrec.solve(**dict(QUICK, N_eff=3.044))
+    with pytest.raises(ValueError) as failure:
+        h.write(tmp_path)
+    assert str(failure.value) == "nu_number = 3.044 cannot be written in cosm_p.in, which holds it as an integer > 0\n"
+    assert os.listdir(tmp_path) == []
+
+
+def test_killed_writers_temporaries_are_removed_by_the_next(quick_history, tmp_path):
+    """Whoever made a temporary held the lock: the next holder removes it."""
+    (tmp_path / ".el.dat.primrec-99999").write_text("left by a killed run")
+    (tmp_path / ".cosm_p.in.primrec-1-2").write_text("left by a killed run")
+    (tmp_path / ".notes.primrec-1").write_text("not ours")
+    quick_history.write(tmp_path)
+    assert sorted(os.listdir(tmp_path)) == sorted(TABLES + INPUTS + [".notes.primrec-1"])
+
+
+def breaking(omega_lambda):
+    """A solve for the process pool: omega_lambda = 4 breaks down (no expansion rate below z ~ 9.4)."""
+    return primrec.solve(**dict(QUICK, z_end=1, omega_lambda=omega_lambda)).z_star
+
+
+def test_exceptions_cross_processes():
+    failure = None
+    try:
+        primrec.solve(**dict(QUICK, z_end=1, omega_lambda=4))
+    except primrec.BreakdownError as error:
+        failure = error
+    back = pickle.loads(pickle.dumps(failure))
+    assert type(back) is primrec.BreakdownError
+    assert str(back) == str(failure) and back.z == failure.z
+    assert np.array_equal(back.history.z, failure.history.z)
+    refused = pickle.loads(pickle.dumps(primrec.InputError("F_H should be positive and double")))
+    assert type(refused) is primrec.InputError and str(refused) == "F_H should be positive and double"
+    # A grid with one breakdown: the others' results arrive.
+    with concurrent.futures.ProcessPoolExecutor(max_workers=2) as pool:
+        futures = [pool.submit(breaking, ol) for ol in (0.6847, 4, 0.7)]
+        assert futures[0].result() > 1000 and futures[2].result() > 1000
+        with pytest.raises(primrec.BreakdownError) as error:
+            futures[1].result()
+        assert str(error.value) == "non-finite result at z = %.8g\n" % error.value.z
+
+
+def test_flags_are_booleans():
+    for wrong in ("False", "yes", 0, 1, None):
+        with pytest.raises(TypeError):
+            primrec.solve(fast=wrong, **QUICK)
+    assert len(primrec.solve(fast=np.bool_(False), **QUICK)) == len(primrec.solve(**QUICK))
+
+
+def test_a_historys_parameters_are_frozen_and_unpickled_arrays_read_only():
+    quick_history = primrec.solve(**dict(QUICK, z_end=1))  # down past last scattering
+    z_star = quick_history.z_star
+    assert z_star > 1000
+    with pytest.raises(AttributeError):
+        quick_history.parameters.omega_b = 0.1
+    assert quick_history.parameters.omega_b == primrec.Parameters().omega_b
+    assert quick_history.z_star == z_star
+    changed = quick_history.parameters.replace(omega_b=0.1)
+    assert changed.omega_b == 0.1
+    changed.H0 = 70  # a copy is free to change
+    back = pickle.loads(pickle.dumps(quick_history))
+    with pytest.raises(AttributeError):
+        back.parameters.H0 = 70
+    for h in (quick_history, back):
+        for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m", "overheating"):
+            assert not getattr(h, name).flags.writeable, name
+        for array in h.visibility:
+            assert not array.flags.writeable
+    assert back.z_star == z_star
+
+
+def test_feedback_levels_are_bounded():
+    with pytest.raises(primrec.InputError) as failure:
+        primrec.solve(feedback_levels=2**31 - 1)
+    assert str(failure.value) == "Number of levels for resonant feedback should be at most 20000, not 2147483647\n"
+
+
+def test_ctrl_c_stops_a_solve_within_a_fraction_of_a_second(tmp_path):
+    script = tmp_path / "endless.py"
+    script.write_text(
+        "import sys, primrec\n"
+        "print('solving', flush=True)\n"
+        "try:\n"
+        "    primrec.solve(z_begin=3000, z_end=1000, step=1e-7, feedback_levels=1)\n"
+        "except KeyboardInterrupt:\n"
+        "    print('interrupted', flush=True)\n")
+    env = dict(os.environ, PYTHONPATH=str(BUILD / "python"))
+    child = subprocess.Popen([sys.executable, str(script)], env=env, stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "solving\n"
+        time.sleep(0.3)  # well inside the solve
+        sent = time.monotonic()
+        child.send_signal(signal.SIGINT)
+        out, _ = child.communicate(timeout=20)
+        waited = time.monotonic() - sent
+    finally:
+        if child.poll() is None:
+            child.kill()
+            child.wait()
+    assert out == "interrupted\n"
+    assert child.returncode == 0
+    assert waited < 1.0
