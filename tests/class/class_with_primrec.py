@@ -17,10 +17,11 @@ The l sampling is fixed (l_linstep, l_logstep): CLASS's default one moves with
 the last bit of its angular rescaling, by more than the differences tested.
 
 Usage: class_with_primrec.py PROJECT_DIR BUILD_DIR PKG_CONFIG_DIR
-Exits 77 (skipped) without the CLASS source: PRIMREC_CLASS_SOURCE, or
-PROJECT_DIR/../shared/class-v3.3.4.
+Exits 77 (skipped) without the CLASS source (PRIMREC_CLASS_SOURCE, or
+PROJECT_DIR/../shared/class-v3.3.4), the patch program or numpy.
 """
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -82,7 +83,7 @@ def start_class(program, run_dir, name, lines):
                             stderr=subprocess.STDOUT, text=True)
 
 
-def finish(name, process):
+def finish(process):
     output, _ = process.communicate()
     return process.returncode, output
 
@@ -124,6 +125,8 @@ def main():
         sys.exit("usage: class_with_primrec.py PROJECT_DIR BUILD_DIR PKG_CONFIG_DIR")
     project, build_dir, pkg_config_dir = sys.argv[1:]
     source = class_source(project)
+    if shutil.which("patch") is None:
+        skip("no patch program to apply the patch to CLASS (Debian's patch)")
     try:
         import numpy  # noqa: F401
     except ImportError:
@@ -139,12 +142,12 @@ def main():
     # Two at a time: the machine's two cores.
     first = [("hyrec", start_class(program, run_dir, "hyrec", [omega_b, "recombination = HyRec"])),
              ("precise", start_class(program, run_dir, "precise", [omega_b, "recombination = primrec"]))]
-    outcomes = {name: finish(name, p) for name, p in first}
+    outcomes = {name: finish(p) for name, p in first}
     second = [("default", start_class(program, run_dir, "default",
                                       [omega_b, "recombination = primrec", "primrec_precise = no"])),
               ("refused", start_class(program, run_dir, "refused",
                                       ["Omega_b = 0.02", "recombination = primrec"]))]
-    outcomes.update({name: finish(name, p) for name, p in second})
+    outcomes.update({name: finish(p) for name, p in second})
     failures = []
     for name in ("hyrec", "precise", "default"):
         code, output = outcomes[name]
