@@ -37,7 +37,10 @@ using StepError = ErrorControl::StepError;
 constexpr StepError failed_step{most_growth * 2, 0};
 
 // The polynomial through the k (1 to 3) points p, at ln: every quantity of
-// the point it gives.
+// the point it gives. ln T too: a row takes the matter temperature from it,
+// exact where T follows the radiation (ln T = ln T0 + ln(1+z)) and where it
+// cools adiabatically (2 ln(1+z) + a constant), so that a long step where
+// nothing happens costs the rows no accuracy.
 Point through(const Point* const* p, int k, double ln) {
   double w[3];
   for (int j = 0; j < k; ++j) {
@@ -51,24 +54,9 @@ Point through(const Point* const* p, int k, double ln) {
     for (int i = 0; i < n; ++i) r.x[i] += w[j] * p[j]->x[i];
     r.El += w[j] * p[j]->El;
     r.T += w[j] * p[j]->T;
+    r.ln_T += w[j] * p[j]->ln_T;
   }
   return r;
-}
-
-// The matter temperature of a row between the points: the quadratic of ln T,
-// exact where T follows the radiation (ln T = ln T0 + ln(1+z)) and where it
-// cools adiabatically (2 ln(1+z) + a constant), so that a long step where
-// nothing happens costs no accuracy of the rows.
-double row_temperature(const Point* const* p, int k, double ln) {
-  double w[3];
-  for (int j = 0; j < k; ++j) {
-    w[j] = 1;
-    for (int m = 0; m < k; ++m)
-      if (m != j) w[j] *= (ln - p[m]->ln) / (p[j]->ln - p[m]->ln);
-  }
-  double ln_T = 0;
-  for (int j = 0; j < k; ++j) ln_T += w[j] * p[j]->ln_T;
-  return std::exp(ln_T);
 }
 
 // The factor of the step that would have met the bound: the species' errors
@@ -237,7 +225,7 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
         const double* x = r.x;
         run.out.row({z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
                      printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El),
-                     row_temperature(p, k, ln_row_)});
+                     std::exp(r.ln_T)});
       }
       ++row_number_;
       if (ln_row_ == ln_last_) {
