@@ -75,7 +75,7 @@ static_assert(sizeof(primrec_parameters) == sizeof(TableLayout) && offsetof(prim
 // tolerance: the smallest a caller may hand in. Those of a later version are
 // larger, up to the current size; these stay as they are.
 constexpr size_t kParametersSize_1_0 = offsetof(primrec_parameters, T0) + sizeof(double);
-constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, precise) + sizeof(int);
+constexpr size_t kOptionsSize_1_0 = offsetof(primrec_options, tolerance) + sizeof(double);
 static_assert(kParametersSize_1_0 <= sizeof(primrec_parameters) && kOptionsSize_1_0 <= sizeof(primrec_options),
               "a struct of the C interface lost a field of 1.0");
 

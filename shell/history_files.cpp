@@ -14,6 +14,8 @@ namespace {
 
 const char* const input_files[] = {"redshifts.in", "fine_effects.in", "fund.in", "fudge_factors.in", "cosm_p.in"};
 const char* const creation_message = "error of creation of file %s\n";
+// The program names the overheating table without "file".
+const char* const overheat_creation_message = "error of creation of %s\n";
 
 // The shortest text that reads back as the value.
 std::string shortest(double value) {
@@ -75,7 +77,7 @@ HistoryWriting write_history(const std::string& directory, const primrec::Histor
     files.push_back(std::make_unique<TableFile>(d, table.first, creation_message, says));
     write_table(*files.back(), h.z, *table.second);
   }
-  files.push_back(std::make_unique<TableFile>(d, "Hyd_Rad_Overheat.dat", creation_message, says));
+  files.push_back(std::make_unique<TableFile>(d, "Hyd_Rad_Overheat.dat", overheat_creation_message, says));
   for (const primrec::OverheatingRow& row : h.overheating) files.back()->line(row.z, row.ln_overheating);
   for (int i = 0; i < 5; ++i) {
     files.push_back(std::make_unique<TableFile>(d, input_files[i], creation_message, says));

@@ -44,6 +44,12 @@ extern "C" void on_interrupt(int signal_number) {
   }
   for (int i = 0; i < temporaries_made; ++i) unlink(temporaries[i]);
   signal(signal_number, SIG_DFL);
+  // The handler runs with its signal blocked: unblocked, the raised one ends
+  // the program at once, by the signal.
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
   raise(signal_number);
   _exit(128 + signal_number);
 }
@@ -65,6 +71,8 @@ void InterruptWatch::remember_temporary(const std::string& name) {
   if (temporaries_made >= most_temporaries || name.size() >= sizeof temporaries[0]) return;
   name.copy(temporaries[temporaries_made], name.size());
   temporaries[temporaries_made][name.size()] = '\0';
+  // The handler must never see the count before the name.
+  std::atomic_signal_fence(std::memory_order_release);
   temporaries_made = temporaries_made + 1;
 }
 

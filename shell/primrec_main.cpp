@@ -179,8 +179,15 @@ int run_primrec(const Modes& modes) {
   const bool written = tables.close();
   if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
   if (!solved || !written) return exit_failure;
-  const InterruptsHeld held;
-  return tables.publish() ? exit_success : exit_failure;
+  bool published;
+  {
+    const InterruptsHeld held;
+    published = tables.publish();
+  }
+  // A signal held back while the tables were put in place ends the run by it
+  // now: they are whole.
+  if (interrupts.signal_received() != 0) return exit_signal_base + interrupts.signal_received();
+  return published ? exit_success : exit_failure;
 }
 
 const char* const usage =

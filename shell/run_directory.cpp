@@ -97,7 +97,7 @@ DirectoryLock::~DirectoryLock() {
 // machine that went down).
 void DirectoryLock::remove_left_temporaries() const {
   if (state_ != State::held) return;
-  const int listing = dup(fd_);
+  const int listing = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   if (listing < 0) return;
   DIR* entries = fdopendir(listing);
   if (entries == nullptr) {

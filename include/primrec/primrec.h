@@ -193,7 +193,8 @@ PRIMREC_API const double* primrec_overheating_column(const primrec_history* hist
  * it, nor any pointer it gave, afterwards. NULL is allowed. A second release
  * of the same handle is the caller's error; the library recognises it, and
  * does nothing, as long as the handle's memory has not been given to another
- * allocation meanwhile. */
+ * allocation meanwhile: after a new primrec_solve it may well hold the new
+ * handle, which a stale second release then frees. Set the pointer to NULL. */
 PRIMREC_API void primrec_free(primrec_history* history);
 
 #ifdef __cplusplus

@@ -189,12 +189,17 @@ class History:
     """
 
     def __init__(self, parameters, columns, overheating, messages):
-        self.parameters = _FrozenParameters(**parameters.as_dict())
+        self._parameters = _FrozenParameters(**parameters.as_dict())
         (self.z, self.HydI, self.HydII, self.HeI, self.HeII, self.HeIII, self.el, self.x_e,
          self.T_m) = (_readonly(c) for c in columns)
         self.overheating = _readonly(overheating)
         self.messages = messages
         self._last_scattering = None
+
+    @property
+    def parameters(self):
+        """The Parameters it was solved with, frozen: neither they nor the attribute change."""
+        return self._parameters
 
     def __setstate__(self, state):  # unpickled: read-only arrays, as those of a solve
         self.__dict__.update(state)

@@ -167,6 +167,8 @@ def test_a_historys_parameters_are_frozen_and_unpickled_arrays_read_only():
     with pytest.raises(AttributeError):
         quick_history.parameters.omega_b = 0.1
     assert quick_history.parameters.omega_b == primrec.Parameters().omega_b
+    with pytest.raises(AttributeError):
+        quick_history.parameters = primrec.Parameters(omega_b=0.1, H0=50)
     assert quick_history.z_star == z_star
     changed = quick_history.parameters.replace(omega_b=0.1)
     assert changed.omega_b == 0.1

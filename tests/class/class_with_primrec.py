@@ -4,7 +4,8 @@ Builds CLASS with integrations/class against the primrec installed in the
 build tree, and runs primrec's default cosmology (no reionization, unlensed
 TT and EE to l = 2500) with recombination = HyRec and = primrec:
 
-- precise mode: the multi-level atom history CLASS's HyRec also follows, so
+- precise mode: corrected to a multi-level atom history, as CLASS's default
+  recombination is one, so
   |dC_l / C_l| <= 5e-4 for 30 <= l <= 2500 and the cosmic-variance
   chi^2 = sum (2l+1)/2 (dC_l / C_l)^2 below 1, for TT and EE;
 - primrec_precise = no: the three-level atom with its fudge factor, whose

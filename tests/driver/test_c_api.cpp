@@ -428,7 +428,7 @@ TEST(CApiCancel, AFlagSetFromAnotherThreadStopsTheSolve) {
   primrec_parameters quick_c;
   copy_parameters(testing_support::quick(3000, 2000, 1e-2, 1), &quick_c);
   primrec_default_options(&options);
-  options.size = offsetof(primrec_options, precise) + sizeof(int);  // as a 1.0 caller has it
+  options.size = offsetof(primrec_options, tolerance) + sizeof(double);  // the oldest options a caller has
   options.cancel = &cancel;  // beyond its size: not read
   const Handle older(primrec_solve_with(&quick_c, &options));
   EXPECT_EQ(primrec_status(older.get()), PRIMREC_OK);
