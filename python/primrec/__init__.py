@@ -15,9 +15,20 @@ import warnings
 
 import numpy as np
 
-from . import _primrec
+from ._version import __version__
 
-__all__ = ["Parameters", "History", "solve", "InputError", "BreakdownError", "TABLES"]
+try:
+    from . import _primrec
+except ImportError as missing:
+    # A package directory without its compiled half must not import as an
+    # empty package (every name would then be missing, unexplained).
+    raise ImportError(
+        "primrec: the compiled module _primrec is not in %s; build it with `make python` (or "
+        "`make run`) in primrec's source tree, which needs python3-dev, pybind11-dev and "
+        "python3-numpy, and put build/release/python on PYTHONPATH"
+        % os.path.dirname(os.path.abspath(__file__))) from missing
+
+__all__ = ["__version__", "Parameters", "History", "solve", "InputError", "BreakdownError", "TABLES"]
 
 # Every parameter (the library's table): name, input file, label there, unit,
 # allowed values, meaning.
