@@ -144,6 +144,7 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
   if (!reading.ok() || interrupts.signal_received() != 0) return false;
+  warn_of_implausible_values(reading.parameters);
   tables.create_overheat();
   TableWriter writer(tables);
   primrec::Options options;
@@ -158,6 +159,9 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   }
   writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
+  if (solution.status == primrec::Status::breakdown)
+    std::fputs("primrec --check lists the inputs as read, each with its file line, and warns of likely mistakes\n",
+               stderr);
   report_work(solution.work);
   return solution.ok();
 }

@@ -35,3 +35,25 @@ def test_a_package_without_the_compiled_module_says_how_to_build_it(tmp_path):
     assert "ImportError" in done.stderr
     assert "make python" in done.stderr
     assert "_primrec is not in" in done.stderr
+
+
+QUICK = dict(z_begin=3000, z_end=1000, step=1e-2, feedback_levels=1)
+
+
+def test_a_likely_mistake_is_warned_of_and_the_solve_goes_on():
+    with pytest.warns(primrec.PlausibilityWarning, match=r"did you mean H0 = 100 h = 67\.36\?"):
+        history = primrec.solve(H0=0.6736, **QUICK)
+    assert len(history.z) > 0
+    # Such an hbar breaks the physics down: the warning comes first, saying why.
+    with pytest.warns(primrec.PlausibilityWarning, match=r"Hubble parameter h\? It is H0 = 100 h = 67\.4"):
+        with pytest.raises(primrec.BreakdownError):
+            primrec.solve(hbar=0.674, **QUICK)
+    with pytest.raises(TypeError, match=r"H0 = 100 h"):
+        primrec.solve(h=0.674)
+
+
+def test_usual_values_are_not_warned_of():
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", primrec.PlausibilityWarning)
+        primrec.solve(H0=70, omega_b=0.045, **QUICK)
