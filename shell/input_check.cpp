@@ -1,7 +1,11 @@
 // The values of the input files as read, each beside the line it came from.
 #include "shell/input_check.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -114,6 +118,7 @@ int check_inputs() {
   std::fputs(log.messages.c_str(), stdout);
   std::fputs(log.error.c_str(), stdout);
   if (!log.error.empty() && log.error.back() != '\n') std::fputs("\n", stdout);
+  explain_input_error(log.error);
   std::fputs(passed ? "the inputs would run\n" : "the inputs would not run\n", stdout);
   return passed ? 0 : 1;
 }
@@ -126,4 +131,25 @@ void warn_of_implausible_values(const primrec::Parameters& p) {
   primrec::InputLog log;
   primrec::read_input_files("", again, log);
   print_plausibility_warnings(log, warnings);
+}
+
+void explain_input_error(const std::string& error) {
+  const std::string opening = "error of opening file ";
+  if (error.compare(0, opening.size(), opening) != 0) return;
+  std::string name = error.substr(opening.size());
+  while (!name.empty() && name.back() == '\n') name.pop_back();
+  char here[4096];
+  const std::string directory = getcwd(here, sizeof here) != nullptr ? here : ".";
+  struct stat status;
+  if (stat(name.c_str(), &status) != 0 && errno == ENOENT)
+    std::fprintf(stderr, "the run directory %s has no %s; to start, copy the default inputs there: "
+                 "cp examples/default/*.in %s/ (in primrec's source tree)\n",
+                 directory.c_str(), name.c_str(), directory.c_str());
+  else
+    std::fprintf(stderr, "%s/%s is not a readable regular file\n", directory.c_str(), name.c_str());
+}
+
+void explain_directory_error(const char* directory) {
+  std::fprintf(stderr, "to start a run there: mkdir -p %s && cp examples/default/*.in %s/ (in primrec's source tree)\n",
+               directory, directory);
 }

@@ -143,6 +143,10 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   const primrec::Reading reading = primrec::read_parameters("");
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
+  if (!reading.ok()) {
+    std::fflush(stdout);
+    explain_input_error(reading.error);
+  }
   if (!reading.ok() || interrupts.signal_received() != 0) return false;
   warn_of_implausible_values(reading.parameters);
   tables.create_overheat();
@@ -213,6 +217,8 @@ const char* const usage =
 bool enter(const char* directory) {
   if (chdir(directory) == 0) return true;
   std::printf("cannot enter the directory %s\n", directory);
+  std::fflush(stdout);
+  explain_directory_error(directory);
   return false;
 }
 

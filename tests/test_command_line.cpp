@@ -59,6 +59,27 @@ TEST(CommandLine, ADirectoryArgumentIsTheRunDirectory) {
   EXPECT_EQ(missing.output, "cannot enter the directory " + there.file("absent") + "\n");
 }
 
+// A directory without inputs: the program's message on standard output as
+// ever, and on standard error the directory, the missing file and how to
+// start; the same for a directory that does not exist.
+TEST(CommandLine, ADirectoryWithoutInputsSaysHowToStart) {
+  ScratchDir dir;
+  const auto run = run_command("'" PRIMREC_EXE "' '" + dir.path() + "' 2>/dev/null");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.output, "error of opening file redshifts.in\n");
+  for (const char* arguments : {"", "--check"}) {
+    const auto said = run_command(primrec_in(dir, std::string(arguments) + " 2>&1 >/dev/null"));
+    EXPECT_EQ(said.exit_status, 1) << arguments;
+    EXPECT_NE(said.output.find(dir.path() + " has no redshifts.in"), std::string::npos) << said.output;
+    EXPECT_NE(said.output.find("cp examples/default/*.in " + dir.path() + "/"), std::string::npos) << said.output;
+  }
+  const auto absent = run_command("'" PRIMREC_EXE "' '" + dir.file("absent") + "' 2>&1 >/dev/null");
+  EXPECT_NE(absent.output.find("mkdir -p " + dir.file("absent") + " && cp examples/default/*.in " +
+                               dir.file("absent") + "/"),
+            std::string::npos)
+      << absent.output;
+}
+
 // Every value beside its file line; a label naming another value of its file
 // is pointed out; the run would go on with the values as read.
 TEST(CommandLine, CheckPrintsEveryValueAndWarnsOfASwappedLabel) {
