@@ -146,7 +146,8 @@ void explain_input_error(const std::string& error) {
                  "cp examples/default/*.in %s/ (in primrec's source tree)\n",
                  directory.c_str(), name.c_str(), directory.c_str());
   else
-    std::fprintf(stderr, "%s/%s is not a readable regular file\n", directory.c_str(), name.c_str());
+    std::fprintf(stderr, "%s/%s cannot be opened: an input must be a regular file the run may read and write\n",
+                 directory.c_str(), name.c_str());
 }
 
 void explain_directory_error(const char* directory) {

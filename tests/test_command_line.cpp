@@ -73,6 +73,9 @@ TEST(CommandLine, ADirectoryWithoutInputsSaysHowToStart) {
     EXPECT_NE(said.output.find(dir.path() + " has no redshifts.in"), std::string::npos) << said.output;
     EXPECT_NE(said.output.find("cp examples/default/*.in " + dir.path() + "/"), std::string::npos) << said.output;
   }
+  run_command("mkdir '" + dir.file("redshifts.in") + "'");  // there, but not a file
+  const auto unusable = run_command(primrec_in(dir, "2>&1 >/dev/null"));
+  EXPECT_NE(unusable.output.find(dir.path() + "/redshifts.in cannot be opened"), std::string::npos) << unusable.output;
   const auto absent = run_command("'" PRIMREC_EXE "' '" + dir.file("absent") + "' 2>&1 >/dev/null");
   EXPECT_NE(absent.output.find("mkdir -p " + dir.file("absent") + " && cp examples/default/*.in " +
                                dir.file("absent") + "/"),
