@@ -1,4 +1,6 @@
-# make run       build the programs (Release) and run primrec on the default inputs in run/
+# make run       build the programs (Release), and the Python module when its packages are there,
+#                and run primrec on the default inputs in run/
+# make python    build the Python module alone (Release, no tests): PYTHONPATH=build/release/python
 # make plot      make run, then draw run/history.pdf and run/history.png with the Python module (matplotlib)
 # make test      build and run every test, JOBS at a time (BUILD_TYPE=Debug for an -O0 build)
 # make install   build (Release) and install the library, headers, programs and Python module under PREFIX (/usr/local)
@@ -21,7 +23,7 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := input_files table
 
-.PHONY: all build run plot test install sanitize tsan bench fuzz clean
+.PHONY: all build run python plot test install sanitize tsan bench fuzz clean
 
 all: build
 
@@ -29,14 +31,20 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_OPTIONS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The programs alone: no tests, so no GoogleTest needed.
+# The programs, and the Python module when its packages are there: no tests,
+# so no GoogleTest needed.
 run:
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPTIONS)
-	cmake --build build/release -j $(JOBS) --target primrec primrec-summary
+	cmake --build build/release -j $(JOBS) --target primrec_programs
 	mkdir -p run
 	cp examples/default/*.in run/
 	cd run && ../build/release/primrec
 	@echo "tables written to $(CURDIR)/run/"
+
+python:
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPTIONS)
+	cmake --build build/release -j $(JOBS) --target primrec_python
+	@echo "Python module built: PYTHONPATH=$(CURDIR)/build/release/python"
 
 # The picture is drawn by the Python module, built for Debian's python3.
 PLOT_PACKAGES := python3-dev pybind11-dev python3-numpy python3-matplotlib

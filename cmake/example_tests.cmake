@@ -27,6 +27,11 @@ function(install_tree)
     set(config --config ${CONFIG})
   endif()
   run_or_fail(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} ${config})
+  # Beside the library: the Fortran module's source, and the scan, which runs.
+  if(NOT EXISTS ${PREFIX}/include/primrec/primrec.f90)
+    message(FATAL_ERROR "the Fortran module is not installed in ${PREFIX}/include/primrec")
+  endif()
+  run_or_fail(${PREFIX}/bin/primrec-scan --help OUTPUT_QUIET)
 endfunction()
 
 function(build_example)

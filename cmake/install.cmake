@@ -1,6 +1,7 @@
 # Installation: the headers, the shared and the static library, a CMake package
 # (find_package(primrec) gives primrec::primrec, the shared library, and
-# primrec::primrec_static), a pkg-config file and the two programs. With the
+# primrec::primrec_static), a pkg-config file, the Fortran module's source, the
+# two programs and the scan (primrec-scan). With the
 # tests, the example callers are built from an installed copy as a user would.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -37,6 +38,14 @@ install(TARGETS primrec_shared primrec_static EXPORT primrecTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS primrec primrec-summary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The Fortran module, a source file a Fortran program compiles with its own
+# compiler (a .mod file would bind it to one compiler version), beside the C
+# header it mirrors.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/fortran/primrec.f90 DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/primrec)
+# The scan over a grid of parameters, named for the project among the other
+# programs; it takes the programs beside it and the parameter table from the
+# installed headers.
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/scan DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME primrec-scan)
 install(FILES
   ${PROJECT_SOURCE_DIR}/include/primrec/primrec.h
   ${PROJECT_SOURCE_DIR}/include/primrec/primrec.hpp

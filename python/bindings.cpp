@@ -222,6 +222,15 @@ PYBIND11_MODULE(_primrec, m) {
       "status, parameters, messages, error of reading the five input files in a directory");
   m.def("check_parameters", &primrec::check_parameters,
         "the program's message(s) for the first check the parameters fail; empty when they pass");
+  m.def(
+      "plausibility_warnings",
+      [](const primrec::Parameters& p) {
+        py::list warnings;
+        for (const primrec::PlausibilityWarning& w : primrec::plausibility_warnings(p))
+          warnings.append(py::make_tuple(w.parameter, w.message));
+        return warnings;
+      },
+      "(parameter, message) for every value that passes its check but is almost surely a mistake");
   m.def("solve", &solve, py::arg("parameters"), py::arg("threads"), py::arg("fast"), py::arg("tolerance"),
         py::arg("precise"), py::arg("watch_signals"),
         "status, error, error_z, the history's arrays, overheating rows and messages");

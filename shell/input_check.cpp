@@ -1,7 +1,11 @@
 // The values of the input files as read, each beside the line it came from.
 #include "shell/input_check.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -11,6 +15,7 @@
 #include <vector>
 
 #include "input/input_files.h"
+#include "primrec/primrec.hpp"
 
 namespace {
 
@@ -53,12 +58,45 @@ const ParameterField* other_named(const ParameterField& f, const std::string& la
   return nullptr;
 }
 
+long line_at(const std::string& text, size_t offset) {
+  long line = 1;
+  for (size_t i = 0; i < offset; ++i) line += text[i] == '\n';
+  return line;
+}
+
+// Every value read, with its field, its place and the text of its file.
+template <class Visit>
+void for_each_value_read(const primrec::InputLog& log, Visit visit) {
+  std::string file, text;
+  int place = 0;
+  for (const primrec::ValuePlace& where : log.places) {
+    if (where.file != file) {
+      text = contents(file = where.file);
+      place = 0;
+    }
+    if (const ParameterField* field = primrec::field_at(file, place++)) visit(*field, where, text);
+  }
+}
+
+// The warnings of values that are legal but almost surely a mistake, each
+// after the file and line of its value, on standard error: standard output
+// keeps its bytes.
+void print_plausibility_warnings(const primrec::InputLog& log, const std::vector<primrec::PlausibilityWarning>& warnings) {
+  for (const primrec::PlausibilityWarning& warning : warnings) {
+    std::string where;
+    for_each_value_read(log, [&](const ParameterField& f, const primrec::ValuePlace& place, const std::string& text) {
+      if (warning.parameter == f.name)
+        where = f.file + (":" + std::to_string(line_at(text, std::min(text.size(), size_t(place.value_begin))))) + ": ";
+    });
+    std::fprintf(stderr, "warning: %s%s\n", where.c_str(), warning.message.c_str());
+  }
+}
+
 void print_value(const ParameterField& f, const primrec::ValuePlace& place, const std::string& text,
                  const primrec::Parameters& p) {
   const size_t value_begin = std::min(text.size(), static_cast<size_t>(place.value_begin));
   const size_t label_begin = std::min(value_begin, static_cast<size_t>(place.label_begin));
-  long line = 1;
-  for (size_t i = 0; i < value_begin; ++i) line += text[i] == '\n';
+  const long line = line_at(text, value_begin);
   std::printf("%s:%ld: %s = %s%s%s\n", f.file, line, f.label, printed_value(f, p).c_str(), f.unit[0] ? " " : "",
               f.unit);
   const std::string label = text.substr(label_begin, value_begin - label_begin);
@@ -73,18 +111,46 @@ int check_inputs() {
   primrec::Parameters p = primrec::initial_input_values();
   primrec::InputLog log;
   const bool passed = primrec::read_input_files("", p, log);
-  std::string file, text;
-  int place = 0;
-  for (const primrec::ValuePlace& where : log.places) {
-    if (where.file != file) {
-      text = contents(file = where.file);
-      place = 0;
-    }
-    if (const ParameterField* field = primrec::field_at(file, place++)) print_value(*field, where, text, p);
-  }
+  for_each_value_read(log, [&](const ParameterField& f, const primrec::ValuePlace& where, const std::string& text) {
+    print_value(f, where, text, p);
+  });
+  if (passed) print_plausibility_warnings(log, primrec::plausibility_warnings(p));
   std::fputs(log.messages.c_str(), stdout);
   std::fputs(log.error.c_str(), stdout);
   if (!log.error.empty() && log.error.back() != '\n') std::fputs("\n", stdout);
+  explain_input_error(log.error);
   std::fputs(passed ? "the inputs would run\n" : "the inputs would not run\n", stdout);
   return passed ? 0 : 1;
+}
+
+void warn_of_implausible_values(const primrec::Parameters& p) {
+  const std::vector<primrec::PlausibilityWarning> warnings = primrec::plausibility_warnings(p);
+  if (warnings.empty()) return;
+  // The places of the values: the files once more, read only on this rare path.
+  primrec::Parameters again = primrec::initial_input_values();
+  primrec::InputLog log;
+  primrec::read_input_files("", again, log);
+  print_plausibility_warnings(log, warnings);
+}
+
+void explain_input_error(const std::string& error) {
+  const std::string opening = "error of opening file ";
+  if (error.compare(0, opening.size(), opening) != 0) return;
+  std::string name = error.substr(opening.size());
+  while (!name.empty() && name.back() == '\n') name.pop_back();
+  char here[4096];
+  const std::string directory = getcwd(here, sizeof here) != nullptr ? here : ".";
+  struct stat status;
+  if (stat(name.c_str(), &status) != 0 && errno == ENOENT)
+    std::fprintf(stderr, "the run directory %s has no %s; to start, copy the default inputs there: "
+                 "cp examples/default/*.in %s/ (in primrec's source tree)\n",
+                 directory.c_str(), name.c_str(), directory.c_str());
+  else
+    std::fprintf(stderr, "%s/%s cannot be opened: an input must be a regular file the run may read and write\n",
+                 directory.c_str(), name.c_str());
+}
+
+void explain_directory_error(const char* directory) {
+  std::fprintf(stderr, "to start a run there: mkdir -p %s && cp examples/default/*.in %s/ (in primrec's source tree)\n",
+               directory, directory);
 }

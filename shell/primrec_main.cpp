@@ -143,7 +143,12 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   const primrec::Reading reading = primrec::read_parameters("");
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
+  if (!reading.ok()) {
+    std::fflush(stdout);
+    explain_input_error(reading.error);
+  }
   if (!reading.ok() || interrupts.signal_received() != 0) return false;
+  warn_of_implausible_values(reading.parameters);
   tables.create_overheat();
   TableWriter writer(tables);
   primrec::Options options;
@@ -158,6 +163,9 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   }
   writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
+  if (solution.status == primrec::Status::breakdown)
+    std::fputs("primrec --check lists the inputs as read, each with its file line, and warns of likely mistakes\n",
+               stderr);
   report_work(solution.work);
   return solution.ok();
 }
@@ -198,7 +206,7 @@ const char* const usage =
     "                              (within the box of cosmologies it was fitted on;\n"
     "                              with --fast or without)\n"
     "       primrec --check [DIR]  read and check the inputs of DIR, print every value, do not run\n"
-    "       primrec --help | --version\n"
+    "       primrec -h | --help | --version\n"
     "\n"
     "DIR holds the five input files redshifts.in, fine_effects.in, fund.in,\n"
     "fudge_factors.in and cosm_p.in. A run writes the tables HydI.dat, HydII.dat,\n"
@@ -216,6 +224,8 @@ const char* const usage =
 bool enter(const char* directory) {
   if (chdir(directory) == 0) return true;
   std::printf("cannot enter the directory %s\n", directory);
+  std::fflush(stdout);
+  explain_directory_error(directory);
   return false;
 }
 
@@ -235,9 +245,20 @@ int with_output_written(int status) {
   return lost && status == exit_success ? exit_failure : status;
 }
 
+// A command line the program does not know: which word, then the usage, on
+// standard error.
+int refuse_command_line(const char* word) {
+  bool known = false;
+  for (const char* option : {"--fast", "--precise", "--check", "--help", "-h", "--version"})
+    known = known || std::strcmp(word, option) == 0;
+  std::fprintf(stderr, "%s %s\n", word[0] == '-' && !known ? "unknown option" : "unexpected argument", word);
+  std::fputs(usage, stderr);
+  return exit_usage;
+}
+
 int run(int argc, char** argv) {
   const char* first = argc > 1 ? argv[1] : nullptr;
-  if (argc == 2 && std::strcmp(first, "--help") == 0) {
+  if (argc == 2 && (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)) {
     std::fputs(usage, stdout);
     return exit_success;
   }
@@ -259,8 +280,7 @@ int run(int argc, char** argv) {
     } else if (mode == nullptr && argv[i][0] != '-' && directory == nullptr) {
       directory = argv[i];
     } else {
-      std::fputs(usage, stderr);
-      return exit_usage;
+      return refuse_command_line(argv[i]);
     }
   }
   if (directory != nullptr && !enter(directory)) return exit_failure;

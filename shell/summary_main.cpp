@@ -5,13 +5,15 @@
 // its width, and x_e and T_m at z = 1100 and 200, one "label = value" line
 // each, the value "none (why)" where the tables give no number; writes
 // "visibility.dat" (z, tau, g) into DIR. Exit status 0, or 1 with a message
-// naming the file (and line) that could not be used.
+// naming the file (and line) that could not be used; 2 for a command line it
+// does not know (the usage on standard error).
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ namespace {
 
 constexpr int exit_success = 0;
 constexpr int exit_failure = 1;
+constexpr int exit_usage = 2;  // a command line the program does not know
 
 bool read_table(const char* file_name, std::vector<table_row>& rows) {
   std::string reason;
@@ -119,12 +122,37 @@ bool read_constants(primrec::Parameters& p) {
   return ok;
 }
 
+const char* const usage =
+    "usage: primrec-summary DIR    print the last scattering of the finished run in DIR\n"
+    "       primrec-summary -h | --help\n"
+    "\n"
+    "Reads fund.in, cosm_p.in, el.dat and T_matter.dat in DIR; prints z_star, the\n"
+    "visibility peak and its width, and x_e and T_m at z = 1100 and 200; writes\n"
+    "visibility.dat (z, tau, g) into DIR.\n"
+    "\n"
+    "Exit status: 0 done; 1 a file could not be read or written; 2 an unknown\n"
+    "command line.\n";
+
+// A command line the program does not know (none, an unknown option, more than
+// a directory): which word, then the usage, on standard error.
+int refuse_command_line(int argc, char** argv) {
+  if (argc == 2)
+    std::fprintf(stderr, "unknown option %s\n", argv[1]);
+  else if (argc > 2)
+    std::fprintf(stderr, "unexpected argument %s\n", argv[2]);
+  else
+    std::fputs("no run directory given\n", stderr);
+  std::fputs(usage, stderr);
+  return exit_usage;
+}
+
 // Reads the run of directory argv[1] and prints its last scattering.
 int summarise(int argc, char** argv) {
-  if (argc != 2) {
-    std::printf("usage: primrec-summary DIR (a directory holding a finished run)\n");
-    return exit_failure;
+  if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    std::fputs(usage, stdout);
+    return exit_success;
   }
+  if (argc != 2 || argv[1][0] == '-') return refuse_command_line(argc, argv);
   if (chdir(argv[1]) != 0) {
     std::printf("primrec-summary: cannot enter the directory %s\n", argv[1]);
     return exit_failure;

@@ -33,7 +33,7 @@ TEST(CommandLine, HelpVersionAndUnknownOptionsTouchNothing) {
   EXPECT_EQ(version.output.rfind("primrec ", 0), 0u) << version.output;
   const auto unknown = run_command(primrec_in(dir, "--frobnicate 2>&1 >/dev/null"));
   EXPECT_EQ(unknown.exit_status, 2);
-  EXPECT_EQ(unknown.output.rfind("usage: primrec", 0), 0u) << "usage on standard error";
+  EXPECT_EQ(unknown.output.rfind("unknown option --frobnicate\nusage: primrec", 0), 0u) << "usage on standard error";
   EXPECT_EQ(run_command(primrec_in(dir, "one two")).exit_status, 2);
   EXPECT_EQ(directory_entries(dir.path()), before);
 }
@@ -57,6 +57,30 @@ TEST(CommandLine, ADirectoryArgumentIsTheRunDirectory) {
   const auto missing = run_command(primrec_in(here, "'" + there.file("absent") + "'"));
   EXPECT_EQ(missing.exit_status, 1);
   EXPECT_EQ(missing.output, "cannot enter the directory " + there.file("absent") + "\n");
+}
+
+// A directory without inputs: the program's message on standard output as
+// ever, and on standard error the directory, the missing file and how to
+// start; the same for a directory that does not exist.
+TEST(CommandLine, ADirectoryWithoutInputsSaysHowToStart) {
+  ScratchDir dir;
+  const auto run = run_command("'" PRIMREC_EXE "' '" + dir.path() + "' 2>/dev/null");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.output, "error of opening file redshifts.in\n");
+  for (const char* arguments : {"", "--check"}) {
+    const auto said = run_command(primrec_in(dir, std::string(arguments) + " 2>&1 >/dev/null"));
+    EXPECT_EQ(said.exit_status, 1) << arguments;
+    EXPECT_NE(said.output.find(dir.path() + " has no redshifts.in"), std::string::npos) << said.output;
+    EXPECT_NE(said.output.find("cp examples/default/*.in " + dir.path() + "/"), std::string::npos) << said.output;
+  }
+  run_command("mkdir '" + dir.file("redshifts.in") + "'");  // there, but not a file
+  const auto unusable = run_command(primrec_in(dir, "2>&1 >/dev/null"));
+  EXPECT_NE(unusable.output.find(dir.path() + "/redshifts.in cannot be opened"), std::string::npos) << unusable.output;
+  const auto absent = run_command("'" PRIMREC_EXE "' '" + dir.file("absent") + "' 2>&1 >/dev/null");
+  EXPECT_NE(absent.output.find("mkdir -p " + dir.file("absent") + " && cp examples/default/*.in " +
+                               dir.file("absent") + "/"),
+            std::string::npos)
+      << absent.output;
 }
 
 // Every value beside its file line; a label naming another value of its file
@@ -107,6 +131,53 @@ TEST(CommandLine, ProgressOnATerminalOnly) {
   const auto pipe = run_command("cd '" + dir.path() + "' && " + interrupted_run("0.8") + " 2>&1 </dev/null");
   EXPECT_EQ(pipe.exit_status, 130);
   EXPECT_EQ(pipe.output, "");
+}
+
+// One convention for every tool: -h and --help print the usage on standard
+// output with status 0; an unknown option is named on standard error, before
+// the usage, with status 2, and nothing on standard output; so is a missing
+// argument where one is needed. The Python tools run under Debian's python3,
+// with the module of this build (not in the sanitizer builds, which have none).
+TEST(CommandLine, EveryToolSharesOneConvention) {
+  ScratchDir dir;
+  const std::string python_module = std::string(PRIMREC_BIN_DIR) + "/python";
+  const bool have_module =
+      run_command("ls '" + python_module + "'/primrec/_primrec*.so >/dev/null 2>&1").exit_status == 0;
+  const std::string python = "PYTHONPATH='" + python_module + "' PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 ";
+  struct Tool {
+    std::string command, usage;
+    int without_argument;  // -1: without an argument the tool does its work (not run here)
+    bool needs_module;
+  };
+  const std::vector<Tool> tools = {
+      {"'" PRIMREC_EXE "'", "usage: primrec [DIR]", 1, false},  // runs in the working directory: no inputs there
+      {"'" PRIMREC_SUMMARY_EXE "'", "usage: primrec-summary DIR", 2, false},
+      {"/usr/bin/python3 '" PRIMREC_SOURCE_DIR "/tools/scan'", "usage: scan ", 2, false},
+      {python + "'" PRIMREC_SOURCE_DIR "/tools/fit_precise'", "usage: fit_precise ", -1, true},
+      {python + "-m primrec", "usage: python3 -m primrec plot DIR", 2, true},
+  };
+  for (const Tool& tool : tools) {
+    if (tool.needs_module && !have_module) continue;
+    const std::string here = "cd '" + dir.path() + "' && " + tool.command;
+    for (const char* help : {" -h", " --help"}) {
+      const auto shown = run_command(here + help + " 2>/dev/null </dev/null");
+      EXPECT_EQ(shown.exit_status, 0) << tool.command << help;
+      EXPECT_EQ(shown.output.rfind(tool.usage, 0), 0u) << tool.command << help << ": " << shown.output;
+      EXPECT_EQ(run_command(here + help + " >/dev/full 2>/dev/null").exit_status, 1) << tool.command << help;
+    }
+    const auto unknown = run_command(here + " --frobnicate 2>&1 >/dev/null </dev/null");
+    EXPECT_EQ(unknown.exit_status, 2) << tool.command;
+    EXPECT_EQ(unknown.output.rfind("unknown option --frobnicate\n" + tool.usage, 0), 0u)
+        << tool.command << ": " << unknown.output;
+    EXPECT_EQ(run_command(here + " --frobnicate 2>/dev/null </dev/null").output, "") << tool.command;
+    if (tool.without_argument < 0) continue;
+    const auto bare = run_command(here + " 2>/dev/null </dev/null");
+    EXPECT_EQ(bare.exit_status, tool.without_argument) << tool.command << ": " << bare.output;
+    if (tool.without_argument == 2) {
+      EXPECT_EQ(bare.output, "") << tool.command;
+    }
+  }
+  EXPECT_TRUE(directory_entries(dir.path()).empty());
 }
 
 }  // namespace

@@ -51,6 +51,19 @@ PRIMREC_API Reading read_parameters(const std::string& directory);
 // an empty string when they pass. The checks run in the order of the files.
 PRIMREC_API std::string check_parameters(const Parameters& parameters);
 
+// A value that passes its check but is almost surely a mistake (H0 given as
+// little h, Omega_b h^2 given for Omega_b, ...): the parameter it is about (its
+// name in the parameter table), and a message naming the value and what was
+// probably meant, without a line end. Such values never stop a solve.
+struct PlausibilityWarning {
+  std::string parameter;
+  std::string message;
+};
+
+// The warnings for `parameters`, in the order of the parameter table; none for
+// the defaults or any usual cosmology.
+PRIMREC_API std::vector<PlausibilityWarning> plausibility_warnings(const Parameters& parameters);
+
 // How the interface grows without breaking a program built against an
 // earlier version of it:
 // - Row and Progress are made by the library and given by const reference

@@ -15,9 +15,20 @@ import warnings
 
 import numpy as np
 
-from . import _primrec
+from ._version import __version__
 
-__all__ = ["Parameters", "History", "solve", "InputError", "BreakdownError", "TABLES"]
+try:
+    from . import _primrec
+except ImportError as missing:
+    # A package directory without its compiled half must not import as an
+    # empty package (every name would then be missing, unexplained).
+    raise ImportError(
+        "primrec: the compiled module _primrec is not in %s; build it with `make python` (or "
+        "`make run`) in primrec's source tree, which needs python3-dev, pybind11-dev and "
+        "python3-numpy, and put build/release/python on PYTHONPATH"
+        % os.path.dirname(os.path.abspath(__file__))) from missing
+
+__all__ = ["__version__", "Parameters", "PlausibilityWarning", "History", "solve", "InputError", "BreakdownError", "TABLES"]
 
 # Every parameter (the library's table): name, input file, label there, unit,
 # allowed values, meaning.
@@ -44,6 +55,18 @@ def _parameters_doc():
         "The checks run when a history is solved (primrec.solve).",
     ]
     return "\n".join(lines)
+
+
+# Names a cosmologist may try for a value that has another name here.
+_HINTS = {"h": " (the Hubble parameter is H0 = 100 h in km/s/Mpc; hbar is the reduced Planck constant)",
+          "Omega_b": " (omega_b, the density parameter Omega_b, not Omega_b h^2)",
+          "Y_p": " (X_M = 1 - Y_p, the hydrogen mass fraction)"}
+
+
+class PlausibilityWarning(UserWarning):
+    """A value that passes its check but is almost surely a mistake (H0 given as
+    little h, Omega_b h^2 given for omega_b, ...): the message names the value and
+    what was probably meant. The solve goes on with the value as given."""
 
 
 class InputError(ValueError):
@@ -74,7 +97,7 @@ class Parameters(_primrec.Parameters):
         super().__init__()
         for name, value in values.items():
             if name not in _DEFAULTS:
-                raise TypeError("Parameters has no value %r" % name)
+                raise TypeError("Parameters has no value %r%s" % (name, _HINTS.get(name, "")))
             setattr(self, name, value)
 
     def __setattr__(self, name, value):
@@ -327,6 +350,11 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, precise=False, **c
     laboratory constants, F_H 1.125, feedback_levels 10, z_begin >= 7000):
     elsewhere InputError, naming the value and its range.
 
+    Values that pass their checks but are almost surely a mistake (H0 = 0.6736,
+    omega_b = 0.0224 meant as Omega_b h^2, hbar = 0.674 meant as the Hubble
+    parameter h, ...) are warned of with warnings.warn (PlausibilityWarning);
+    the solve goes on with them.
+
     Returns a History. Raises InputError (a value failed its check; the program's
     message) or BreakdownError (the message and the redshift .z of the step).
     On the main thread a signal (Ctrl-C) is taken within 0.1 s: the solve
@@ -337,6 +365,8 @@ def solve(params=None, threads=1, fast=False, tolerance=1e-4, precise=False, **c
         p = Parameters(**{n: getattr(p, n) for n in _NAMES}).replace(**changes)
     else:
         p = p.replace()  # the history keeps its own copy
+    for _, message in _primrec.plausibility_warnings(p):
+        warnings.warn(message, PlausibilityWarning, stacklevel=2)
     watch_signals = threading.current_thread() is threading.main_thread()
     status, error, error_z, *columns, overheating, messages = _primrec.solve(
         p, threads, _flag("fast", fast), float(tolerance), _flag("precise", precise), watch_signals)

@@ -1,14 +1,54 @@
-"""python3 -m primrec plot DIR: solve the inputs of DIR and draw DIR/history.pdf and DIR/history.png."""
+"""python3 -m primrec plot DIR: solve the inputs of DIR and draw DIR/history.pdf and DIR/history.png.
+python3 -m primrec -h | --help: the usage."""
 import os
 import sys
 
 import primrec
 
 
+USAGE = """usage: python3 -m primrec plot DIR   solve the inputs of DIR, draw DIR/history.pdf and DIR/history.png
+       python3 -m primrec -h | --help
+
+Exit status: 0 drawn; 1 an input was refused or the physics broke down;
+2 an unknown command line.
+"""
+
+
+def refuse(argv):
+    """A command line the module does not know: which word, then the usage, on standard error."""
+    unknown = [word for word in argv if word.startswith("-")]
+    if unknown:
+        sys.stderr.write("unknown option %s\n" % unknown[0])
+    elif not argv:
+        sys.stderr.write("no command given\n")
+    elif argv[0] != "plot":
+        sys.stderr.write("unknown command %s\n" % argv[0])
+    elif len(argv) == 1:
+        sys.stderr.write("no run directory given\n")
+    else:
+        sys.stderr.write("unexpected argument %s\n" % argv[2])
+    sys.stderr.write(USAGE)
+    return 2
+
+
+def print_usage():
+    """The usage on standard output; 1 when it cannot be written (a full disk)."""
+    try:
+        sys.stdout.write(USAGE)
+        sys.stdout.flush()
+    except OSError:
+        # Nothing more can reach standard output; /dev/null in its place
+        # keeps the interpreter's last flush from failing again.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1
+    return 0
+
+
 def main(argv):
-    if len(argv) != 2 or argv[0] != "plot":
-        sys.stderr.write("usage: python3 -m primrec plot DIR\n")
-        return 2
+    if argv in (["-h"], ["--help"]):
+        return print_usage()
+    if len(argv) != 2 or argv[0] != "plot" or argv[1].startswith("-"):
+        return refuse(argv)
     directory = argv[1]
     try:
         # As the program: the feedback pass beside the first.
