@@ -60,9 +60,7 @@ TEST(Scan, TwoByTwoGridWithOneBadPoint) {
   ScanDir dir;
   // z_end above z_begin is refused: the point (3000, 4000) fails, the others run.
   write_file(dir.file("grid"), "# a 2 x 2 grid\nz_begin = 3000 8000\nz_end = 1 4000\n");
-  write_file(dir.file("machines"), ":\n");
-  // cosm_p.in holds the neutrino species as a whole number.
-  write_file(dir.file("fraction"), "N_eff = 3.0:3.1:3\n");  // GNU parallel's name of this machine
+  write_file(dir.file("machines"), ":\n");  // GNU parallel's name of this machine
   const bool have_parallel = testing_support::run_command("command -v parallel").exit_status == 0;
   for (const bool through_parallel : {false, true}) {
     SCOPED_TRACE(through_parallel ? "through GNU parallel" : "on local cores");
@@ -99,6 +97,23 @@ TEST(Scan, TwoByTwoGridWithOneBadPoint) {
       }
     }
   }
+}
+
+// The program's modes reach every point: its tables are those of the program
+// run with the same options on the point's inputs. The precise mode takes ten
+// feedback levels, so the levels are part of the grid.
+TEST(Scan, ModesReachEveryPoint) {
+  ScanDir dir;
+  write_file(dir.file("grid"), "levels = 10\nomega_b = 0.045\n");
+  const auto result = dir.scan("base grid --fast --precise --out modes");
+  ASSERT_EQ(result.exit_status, 0) << result.output;
+  const std::string point = dir.file("modes/point-0001");
+  const auto again = testing_support::run_command("mkdir '" + dir.file("again") + "' && cp '" + point + "'/*.in '" +
+                                                  dir.file("again") + "' && '" PRIMREC_EXE "' --fast --precise '" +
+                                                  dir.file("again") + "'");
+  ASSERT_EQ(again.exit_status, 0) << again.output;
+  EXPECT_EQ(read_file(point + "/el.dat"), read_file(dir.file("again/el.dat")));
+  EXPECT_EQ(read_file(point + "/T_matter.dat"), read_file(dir.file("again/T_matter.dat")));
 }
 
 // Refused before anything is created, with one line and status 2.
