@@ -150,7 +150,7 @@ void start_pass(Run& run, int iteration_number) {
 
 // A step, computed until the policy takes it, then checked, given and saved.
 Status take_step(Run& run, StepPolicy& policy, InnerSolver& solver, Step& step) {
-  bool converged;
+  bool converged, finite, in_range;
   do {
     if (cancelled(run)) return Status::cancelled;
     set_redshifts(run, step);
@@ -159,11 +159,13 @@ Status take_step(Run& run, StepPolicy& policy, InnerSolver& solver, Step& step) 
     Init_Additional_Kinetic_Coefficients(run, run.pass);
     if (cancelled(run)) return Status::cancelled;  // the correction may have given up half-way
     converged = solver.converge(run, step);
-  } while (policy.retry(run, step, converged && step_result_finite(run) && step_in_physical_range(run)));
+    finite = step_result_finite(run);
+    in_range = finite && step_in_physical_range(run);
+  } while (policy.retry(run, step, converged && in_range));
   if (!converged) note(run, message_at("inner iteration did not converge at z = ", run.z));
   ++run.work.steps;
-  if (!step_result_finite(run)) return broke_down(run, "non-finite result at z = ");
-  if (!step_in_physical_range(run)) return broke_down(run, "result out of physical range at z = ");
+  if (!finite) return broke_down(run, "non-finite result at z = ");
+  if (!in_range) return broke_down(run, "result out of physical range at z = ");
   policy.give_rows(run, step);
   save_step(run);
   Save_Inhibition_Coefficients(run.km);
