@@ -59,7 +59,37 @@ double bdf2_unequal_steps(const MatterTemperature& t, double D, double D_before,
   return (a * t.T_matter_var_ - b * t.T_matter_two_steps_back - c * Q * t.T_r) / (1 - 2 * c - c * Q);
 }
 
+// The coupling over the expansion rate with El_x free electrons.
+double coupling(MatterTemperature& t, double El_x) {
+  const double Q = El_x / (El_x + t.R) * t.K;
+  t.Q = Q;
+  t.epsT0 = 1 / (Q + 1);
+  return Q;
+}
+
+// Equilibrium of theta = T / T_r under a coupling Q: theta' = (1 + Q) theta - Q
+// (the prime d/d ln(1+z)) makes theta relax to Q / (1 + Q) at the rate 1 + Q.
+double theta_equilibrium(double Q) { return Q / (1 + Q); }
+
 }  // namespace
+
+// With theta = T / T_r, theta' = (1 + Q) (theta - theta_eq). Over the step the
+// rate is held at its mean and theta_eq taken linear in ln(1+z) between its
+// values at the ends; the update is then exact: the part off equilibrium
+// decays as exp(rate D), and the equilibrium's drift leaves theta behind it by
+// drift (exp(rate D) - 1) / rate. Without coupling it is exact adiabatic
+// cooling, with a strong one exactly the lag T_r Q' / (1 + Q)^2 the matter
+// keeps behind the radiation; no step length is unstable.
+double T_matter_exponential_step(MatterTemperature& t, double El_x, double D, bool first_step) {
+  const double Q = coupling(t, El_x);
+  const double Q_start = first_step ? Q : t.Q_;
+  const double rate = 1 + (Q_start + Q) / 2;
+  const double eq_start = theta_equilibrium(Q_start), eq_end = theta_equilibrium(Q);
+  const double theta_start = t.T_matter_var_ / t.T_r_;
+  const double decay = std::exp(rate * D), lag = std::expm1(rate * D) / rate;
+  const double theta = eq_end + decay * (theta_start - eq_start) - (eq_end - eq_start) / D * lag;
+  return t.T_r * theta;
+}
 
 // (1 + z) T0 here, not the background's T_br(z) = z T0 + T0 (they differ in the
 // last bit): each keeps its own.
@@ -71,8 +101,7 @@ void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, doubl
 }
 
 double T_matter_of_step(MatterTemperature& t, double El_x, double D, double D_before) {
-  const double Q = El_x / (El_x + t.R) * t.K;
-  t.epsT0 = 1 / (Q + 1);
+  const double Q = coupling(t, El_x);
   if (!t.two_steps_back_known) return backward_euler(t, D, Q);
   return D == D_before ? bdf2(t, D, Q) : bdf2_unequal_steps(t, D, D_before, Q);
 }

@@ -16,6 +16,10 @@ struct MatterTemperature {
   double T_matter_two_steps_back;  // at the end of the step before the previous one [K]
   bool two_steps_back_known;       // false in the first step of a pass: no step lies two back
   double epsT0;          // 1 / (1 + Q) of the latest call, Q the coupling over expansion rate
+  double Q;              // the coupling over the expansion rate of the latest call
+  // At the end of the previous step, for the fast mode's update.
+  double Q_;
+  double T_r_;  // radiation temperature [K]
 
   // What the temperature needs of z alone: fixed for a step.
   double T_r;  // radiation temperature [K]
@@ -31,5 +35,11 @@ void Init_step_matter_temperature(MatterTemperature& t, const Physics& ph, doubl
 // step's coupling and El_x free electrons; D_before is the step before it
 // (equal to D on a fixed grid).
 double T_matter_of_step(MatterTemperature& t, double El_x, double D, double D_before);
+
+// The fast mode's update over a step of any length: exact where the coupling
+// is fixed over the step, whether it is strong (T follows T_r) or absent
+// (adiabatic cooling), second order where it changes; first_step: no step
+// before, so no coupling of the step's start is known.
+double T_matter_exponential_step(MatterTemperature& t, double El_x, double D, bool first_step);
 
 }  // namespace primrec

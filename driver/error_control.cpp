@@ -13,8 +13,11 @@ namespace {
 
 constexpr int n = number_of_components;
 
-// The first step of a pass in ln(1+z), and the bounds of every step.
-constexpr double first_step = 1e-4;
+// The first step of a pass in ln(1+z) as a share of the tolerance, and the
+// bounds of every step. The start state is no balance: the first steps resolve
+// its relaxation before any error estimate can see it (three steps on), so they
+// start far shorter than the tolerance.
+constexpr double first_step_per_tolerance = 1e-2;
 constexpr double largest_step = 0.05;
 constexpr double smallest_step = 1e-9;
 // A history resolved finer than this step is resolved: the errors carried
@@ -66,18 +69,40 @@ double change_for(const StepError& e) {
   return e.species >= e.carried ? std::cbrt(1 / e.species) : std::sqrt(1 / e.carried);
 }
 
-// Recombination and ionisation of hydrogen, per unit of ln(1+z): the rate at
-// which the electrons return to their balance.
+// Recombination plus ionisation between two stages, per unit of ln(1+z): the
+// rate at which their balance is restored.
+double exchange_relaxation(const KineticMatrix& km, const comp_of_plasm& a, const comp_of_plasm& b) {
+  return (km.matrix[a.index][b.index] + km.matrix[b.index][a.index]) * 2 * km.weight_now;
+}
+
+// Hydrogen's: the rate at which the electrons return to their balance.
 double electron_relaxation(const Run& run) {
-  const KineticMatrix& km = run.km;
+  return exchange_relaxation(run.km, run.plasma.HydII, run.plasma.HydI);
+}
+
+// A species forgets an error at the slowest of the exchanges it takes part in.
+double species_relaxation(const Run& run, const comp_of_plasm& c) {
   const Plasma& pl = run.plasma;
-  return (km.matrix[pl.HydII.index][pl.HydI.index] + km.matrix[pl.HydI.index][pl.HydII.index]) * 2 *
-         km.weight_now;
+  const KineticMatrix& km = run.km;
+  if (&c == &pl.HydI || &c == &pl.HydII) return electron_relaxation(run);
+  const double helium_III = exchange_relaxation(km, pl.HeIII, pl.HeII);
+  const double helium_II = exchange_relaxation(km, pl.HeII, pl.HeI);
+  if (&c == &pl.HeIII) return helium_III;
+  if (&c == &pl.HeI) return helium_II;
+  return std::min(helium_III, helium_II);
 }
 
 // The Compton coupling over the expansion rate: the rate at which the
 // matter temperature returns to the radiation's.
 double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
+
+// Where the matter lags the radiation, an error in the electrons is one in the
+// Compton heating: Q (T_r / T - 1) of it per unit of ln(1+z) goes into the
+// temperature, which carries it while it does its own errors.
+double coupling_of_errors(const Run& run) {
+  const MatterTemperature& t = run.tm;
+  return t.Q * std::fabs(t.T_r / t.T_matter_var - 1);
+}
 
 }  // namespace
 
@@ -121,7 +146,7 @@ bool ErrorControl::start(Run& run) {
   known_ = 1;
   steps_ = 0;
   h_before_ = 0;
-  next_h_ = -first_step;
+  next_h_ = -first_step_per_tolerance * tolerance_;
   return true;
 }
 
@@ -168,23 +193,26 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   const double h = step.D;
   const double h1 = std::fabs(p[2]->ln - p[1]->ln), h2 = std::fabs(p[1]->ln - p[0]->ln), a = std::fabs(h);
   const double predictor = a * (a + h1) * (a + h1 + h2) / 6;
-  const double w = h / h_before_;
-  const double trapezoidal = a * a * a / 12, backward = (1 + w) * (1 + w) / (6 * w * (1 + 2 * w)) * a * a * a;
+  const double trapezoidal = a * a * a / 12;
   const double of_trapezoidal = trapezoidal / (trapezoidal + predictor);
-  const double of_backward = backward / (backward + predictor);
   const Plasma& pl = run.plasma;
   const Point predicted = through(p, 3, step.ln);
-  double species = 0;
+  double species = 0, carried = 0;
   for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
     const double off = c->x - predicted.x[c->index];
-    species = std::max(species, std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_trapezoidal);
+    const double local = std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_trapezoidal;
+    species = std::max(species, local);
+    carried = std::max(carried, local * carrying_length(species_relaxation(run, *c)));
   }
   const double El = pl.El.x, T = run.tm.T_matter_var;
   const double electrons = std::fabs(El - predicted.El) / El * of_trapezoidal;
-  const double temperature = std::fabs(T - predicted.T) / T * of_backward;
+  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_trapezoidal;
   const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
-  const double carried = std::max(electrons * carrying_length(electron_relaxation(run)),
-                                  temperature * carrying_length(temperature_relaxation(run)));
+  const double temperature_carried = carrying_length(temperature_relaxation(run));
+  carried = std::max({carried,
+                      electrons * carrying_length(electron_relaxation(run)) *
+                          (1 + coupling_of_errors(run) * temperature_carried),
+                      temperature * temperature_carried});
   StepError e{species / (species_share_of_tolerance * tolerance_), carried * per_unit};
   if (!std::isfinite(e.species) || !std::isfinite(e.carried)) e = failed_step;
   return e;

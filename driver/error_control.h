@@ -7,17 +7,18 @@
 // that predictor errs by y''' h (h + h1) (h + h1 + h2) / 6, the trapezoidal
 // step by y''' h^3 / 12 (h, h1, h2 the new and the two previous steps), so the
 // difference of the converged step and its predictor, scaled by the ratio of
-// the two, estimates the local error (for the temperature's backward
-// differences, (1 + w)^2 / (6 w (1 + 2 w)) h^3 with w the ratio of the steps).
+// the two, estimates the local error. The matter temperature's update is
+// exact where it follows the radiation or cools adiabatically, where ln T is
+// linear in ln(1+z): its estimate is the same difference taken in ln T.
 //
-// The species follow their quasi-equilibria, which forget the errors of the
-// steps before: each step's error is held to a share of the tolerance,
-// relative to the element's share of the nuclei. The matter temperature cools
-// adiabatically once the Compton coupling is weak, and the electrons freeze
-// out: their errors are carried from step to step and add up, so theirs are
-// held to the tolerance per unit of ln(1+z) over the part of the pass where
-// they do. A step whose error exceeds its bound is taken again, shorter; the
-// next step grows or shrinks with the error.
+// Every error is held per unit of ln(1+z) over the stretch that carries it:
+// a species or the electrons forget theirs at the rate of the exchange that
+// restores their balance, the matter temperature at the Compton rate, and
+// where the matter lags the radiation an error in the electrons is one in its
+// heating as well. Where nothing restores them they add up over the pass.
+// The species are held besides to a share of the tolerance in every step.
+// A step whose error exceeds its bound is taken again, shorter; the next step
+// grows or shrinks with the error.
 #pragma once
 
 #include "driver/stepping.h"

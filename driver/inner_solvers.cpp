@@ -72,7 +72,7 @@ bool DirectSolve::converge(Run& run, const Step& step) {
     const double T_before = run.tm.T_matter_var;
     solve_abundances(pl, run.km, step.D);
     pl.El.abundance(pl.first_comp, run.ph.cs.delta_el);
-    T_matter_after_update(run, step);
+    T_matter_exponential_after_update(run, step);
     ++run.work.inner_iterations;
     double change = std::fabs(run.tm.T_matter_var - T_before) / run.tm.T_matter_var;
     for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next)

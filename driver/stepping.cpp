@@ -38,6 +38,8 @@ void save_step(Run& run) {
   run.tm.T_matter_two_steps_back = run.tm.T_matter_var_;
   run.tm.two_steps_back_known = true;
   run.tm.T_matter_var_ = run.tm.T_matter_var;
+  run.tm.Q_ = run.tm.Q;
+  run.tm.T_r_ = run.tm.T_r;
 }
 
 // A step whose physics broke down (an abundance, the electrons or the
@@ -212,6 +214,10 @@ void T_matter_after_update(Run& run, const Step& step) {
   run.tm.T_matter_var = T_matter_of_step(run.tm, run.plasma.El.x, step.D, step.D_before);
 }
 
+void T_matter_exponential_after_update(Run& run, const Step& step) {
+  run.tm.T_matter_var = T_matter_exponential_step(run.tm, run.plasma.El.x, step.D, !run.tm.two_steps_back_known);
+}
+
 std::string message_at(const char* text, double z) {
   char number[32];
   *format_g8(number, z) = '\0';
@@ -246,6 +252,8 @@ void Set_Initial_Conditions(Run& run, double z_start) {
   run.tm.epsT0 = 0.0;
   run.tm.T_matter_var = run.tm.T_matter_var_ = run.tm.T_matter_two_steps_back = cs.T0 * (1 + z_start);
   run.tm.two_steps_back_known = false;
+  run.tm.Q = run.tm.Q_ = 0.0;
+  run.tm.T_r_ = cs.T0 * (1 + z_start);
   p.El.x = 1.0;
   p.El.x_ = 0.0;
   KineticMatrix& km = run.km;

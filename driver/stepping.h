@@ -136,6 +136,8 @@ void Init_step(Run& run);
 void Init_iteration(Run& run);
 // The part after it: the matter temperature at the end of the step.
 void T_matter_after_update(Run& run, const Step& step);
+// The same by the fast mode's update, for steps of any length.
+void T_matter_exponential_after_update(Run& run, const Step& step);
 
 std::string message_at(const char* text, double z);
 // A message of the solve; in the first pass also the feedback pass's while they share steps.

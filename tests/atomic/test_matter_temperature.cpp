@@ -93,6 +93,70 @@ TEST_F(MatterTemperature, NeverExceedsTheRadiationTemperature) {
   EXPECT_TRUE(decoupled_at_100);
 }
 
+// The fast mode's update over steps of any length. Q is held by giving the
+// coupling K directly, the electrons fully ionised against no counted nuclei.
+class ExponentialStep : public ::testing::Test {
+ protected:
+  primrec::MatterTemperature t{};
+
+  // A step of D from T_start at radiation temperature T_r_start under a
+  // coupling Q_start at the start and Q at the end.
+  double step(double T_start, double T_r_start, double D, double Q_start, double Q) {
+    t.T_matter_var_ = T_start;
+    t.T_r_ = T_r_start;
+    t.Q_ = Q_start;
+    t.T_r = T_r_start * std::exp(D);
+    t.K = Q;
+    t.R = 0;
+    return primrec::T_matter_exponential_step(t, 1.0, D, false);
+  }
+};
+
+// dT/d ln(1+z) = 2 T without coupling: T ~ (1+z)^2 over any step.
+TEST_F(ExponentialStep, WithoutCouplingItIsExactAdiabaticCooling) {
+  for (const double D : {-1e-3, -0.05, -1.0}) {
+    EXPECT_NEAR(step(300.0, 1000.0, D, 0, 0) / (300.0 * std::exp(2 * D)), 1.0, 1e-14) << D;
+  }
+}
+
+// With Q fixed the equation is linear with T_r ~ (1+z): T = T_r Q / (1 + Q)
+// plus what is off it decaying as exp((2 + Q) D), whatever the step.
+TEST_F(ExponentialStep, UnderAFixedCouplingItIsTheExactSolution) {
+  for (const double Q : {0.3, 1.0, 30.0, 1e5}) {
+    for (const double D : {-1e-3, -0.05, -0.5}) {
+      const double T_r_start = 3000, T_start = 2500;
+      const double balance = Q / (1 + Q);
+      const double exact =
+          balance * T_r_start * std::exp(D) + (T_start - balance * T_r_start) * std::exp((2 + Q) * D);
+      EXPECT_NEAR(step(T_start, T_r_start, D, Q, Q) / exact, 1.0, 1e-13) << Q << " " << D;
+    }
+  }
+  EXPECT_EQ(t.epsT0, 1 / (1e5 + 1));
+}
+
+// A coupling that changes over the step: the error falls as the cube of the
+// step (second order), against the equation integrated in many small steps.
+TEST_F(ExponentialStep, UnderAChangingCouplingItIsSecondOrder) {
+  // Q = 2 exp(3 (u - u0)), u = ln(1+z): the coupling of a recombining plasma.
+  const auto Q_at = [](double u) { return 2 * std::exp(3 * u); };
+  const auto exact = [&](double D) {
+    double T = 2000, u = 0;  // T_r = 3000 exp(u)
+    const int n = 200000;
+    const double h = D / n;
+    const auto f = [&](double uu, double TT) { return (2 + Q_at(uu)) * TT - Q_at(uu) * 3000 * std::exp(uu); };
+    for (int i = 0; i < n; ++i, u += h) {  // classical Runge-Kutta
+      const double k1 = f(u, T), k2 = f(u + h / 2, T + h / 2 * k1), k3 = f(u + h / 2, T + h / 2 * k2),
+                   k4 = f(u + h, T + h * k3);
+      T += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
+    }
+    return T;
+  };
+  double error[2];
+  const double D[2] = {-0.04, -0.02};
+  for (int k = 0; k < 2; ++k) error[k] = std::fabs(step(2000, 3000, D[k], Q_at(0), Q_at(D[k])) / exact(D[k]) - 1);
+  EXPECT_NEAR(error[0] / error[1], 8.0, 1.0);
+}
+
 // Whole histories. The relative deviation of a column from a reference history
 // at a much smaller step, largest over z_low <= z <= z_high (the reference
 // interpolated linearly in ln(1+z)).
