@@ -113,7 +113,7 @@ ErrorControl::ErrorControl(const Constants& cs, const StepSettings& steps, int p
       settings_(steps), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance) {}
 
 void ErrorControl::last_points(int k, const Point* (&p)[3]) const {
-  for (int j = 0; j < k; ++j) p[j] = &points_[known_ - k + j];
+  for (int j = 0; j < k; ++j) p[j] = &s_.points[s_.known - k + j];
 }
 
 void ErrorControl::store(const Run& run, Point& p) const {
@@ -126,36 +126,43 @@ void ErrorControl::store(const Run& run, Point& p) const {
 
 // The rows are the default mode's redshifts, by the same repeated addition;
 // z_end above the first of them leaves the pass without a step, as in the
-// default mode.
+// default mode. The feedback pass after steps it shares with the first goes
+// on from where they part (or is complete if they never do).
 bool ErrorControl::start(Run& run) {
   const double ln_end = std::log(settings_.z_end + 1);
-  ln_row_ = std::log(settings_.z_begin + 1) + settings_.D_ln_1_plus_z;
-  ln_last_ = ln_row_;
-  if (!(ln_row_ >= ln_end)) return false;
-  for (double ln = ln_row_; ln >= ln_end; ln = ln + settings_.D_ln_1_plus_z) ln_last_ = ln;
+  s_.ln_row = std::log(settings_.z_begin + 1) + settings_.D_ln_1_plus_z;
+  ln_last_ = s_.ln_row;
+  if (!(s_.ln_row >= ln_end)) return false;
+  for (double ln = s_.ln_row; ln >= ln_end; ln = ln + settings_.D_ln_1_plus_z) ln_last_ = ln;
   span_ = std::log(settings_.z_begin + 1) - ln_last_;
-  row_number_ = 0;
-  rows_done_ = false;
-  points_[0] = Point{};
-  points_[0].ln = std::log(settings_.z_begin + 1);
-  points_[0].z = settings_.z_begin;
+  s_.row_number = 0;
+  s_.rows_done = false;
+  if (pass_ != 0 && run.link.shared.enabled) {
+    if (!resume_after_shared_steps(run)) return false;
+    s_ = run.link.shared.state.adaptive;
+    return true;
+  }
+  s_.points[0] = Point{};
+  s_.points[0].ln = std::log(settings_.z_begin + 1);
+  s_.points[0].z = settings_.z_begin;
   // The electrons of the start abundances (the start state's 1 is a
   // placeholder the first sweep replaces), for rows within the first step.
   run.plasma.El.abundance(run.plasma.first_comp, cs_.delta_el);
-  store(run, points_[0]);
-  known_ = 1;
-  steps_ = 0;
-  h_before_ = 0;
-  next_h_ = -first_step_per_tolerance * tolerance_;
+  store(run, s_.points[0]);
+  s_.known = 1;
+  s_.steps = 0;
+  s_.h_before = 0;
+  s_.next_h = -first_step_per_tolerance * tolerance_;
   return true;
 }
 
 // The last step lands on the last row.
-bool ErrorControl::next(Run&, Step& step) {
+bool ErrorControl::next(Run& run, Step& step) {
   if (!(now().ln > ln_last_)) return false;
-  const double h = std::max(next_h_, ln_last_ - now().ln);
+  const double h = std::max(s_.next_h, ln_last_ - now().ln);
   const double ln = now().ln + h;
-  step = {ln, std::exp(ln) - 1, now().z, h, h_before_};
+  step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
+  if (run.link.shared.enabled && !run.link.shared.parted) at_step_start_ = s_;
   return true;
 }
 
@@ -163,9 +170,12 @@ bool ErrorControl::next(Run&, Step& step) {
 // (which is no point of a smooth history: its first step begins without the
 // electrons of a step before), extrapolated.
 void ErrorControl::begin(Run& run, const Step& step) {
+  const Sharing sharing = step_sharing(run);
+  if (sharing == Sharing::parting) run.link.shared.state.adaptive = at_step_start_;
+  gives_rows_ = last_pass_ || sharing == Sharing::shared;
   Plasma& pl = run.plasma;
   const Point* p[3];
-  const int k = std::max(1, std::min(known_, steps_));
+  const int k = std::max(1, std::min(s_.known, s_.steps));
   last_points(k, p);
   const Point guessed = through(p, k, step.ln);
   for (comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x = std::max(0.0, guessed.x[c->index]);
@@ -180,14 +190,14 @@ bool ErrorControl::retry(Run& run, Step& step, bool usable) {
   if (error_.scaled() <= 1 || std::fabs(step.D) <= smallest_step) return false;
   const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
   const double ln = now().ln + h;
-  step = {ln, std::exp(ln) - 1, now().z, h, h_before_};
+  step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
   return true;
 }
 
 // The local errors of the step just iterated; none while three points after
 // the start give no predictor.
 StepError ErrorControl::error_of(const Run& run, const Step& step) const {
-  if (steps_ < 3) return {};
+  if (s_.steps < 3) return {};
   const Point* p[3];
   last_points(3, p);
   const double h = step.D;
@@ -225,52 +235,63 @@ double ErrorControl::carrying_length(double relaxation) const {
   return relaxation * longest > relaxations_carried ? relaxations_carried / relaxation : longest;
 }
 
-// The step is accepted: it becomes a point, and the rows of the input's grid
-// down to it come from the quadratic through the last three points after the
-// start (the line from the start on the first step: the start is no point of
-// the smooth history). The next step grows or shrinks with the error.
+// The step is accepted: it becomes a point, and its rows are given. The next
+// step grows or shrinks with the error.
 void ErrorControl::give_rows(Run& run, const Step& step) {
-  ++steps_;
+  ++s_.steps;
   Point next;
   next.ln = step.ln;
   next.z = run.z;
   store(run, next);
-  if (known_ == 3) {
-    points_[0] = points_[1];
-    points_[1] = points_[2];
-    --known_;
+  if (s_.known == 3) {
+    s_.points[0] = s_.points[1];
+    s_.points[1] = s_.points[2];
+    --s_.known;
   }
-  points_[known_++] = next;
-  if (last_pass_) {
-    const int k = steps_ == 1 ? 2 : std::min(known_, steps_);
-    const Point* p[3];
-    last_points(k, p);
-    const Plasma& pl = run.plasma;
-    while (ln_row_ >= step.ln && !rows_done_) {
-      if (row_number_ % settings_.number_of_info_points == 0) {
-        const double z = std::exp(ln_row_) - 1;
-        const Point r = through(p, k, ln_row_);
-        const double* x = r.x;
-        run.out.row({z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
-                     printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El),
-                     std::exp(r.ln_T)});
-      }
-      ++row_number_;
-      if (ln_row_ == ln_last_) {
-        rows_done_ = true;
+  s_.points[s_.known++] = next;
+  if (gives_rows_) give_rows_between_points(run, step);
+  s_.h_before = step.D;
+  s_.next_h = step.D * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error_)));
+  s_.next_h = std::min(-smallest_step, std::max(-largest_step, s_.next_h));
+}
+
+// The rows of the input's grid down to the step come from the quadratic
+// through the last three points after the start (the line from the start on
+// the first step: the start is no point of the smooth history). Those of the
+// steps the first pass shares with the feedback pass are held back until the
+// first pass has completed: before that they are not the history's.
+void ErrorControl::give_rows_between_points(Run& run, const Step& step) {
+  const int k = s_.steps == 1 ? 2 : std::min(s_.known, s_.steps);
+  const Point* p[3];
+  last_points(k, p);
+  const Plasma& pl = run.plasma;
+  while (s_.ln_row >= step.ln && !s_.rows_done) {
+    if (s_.row_number % settings_.number_of_info_points == 0) {
+      const double z = std::exp(s_.ln_row) - 1;
+      const Point r = through(p, k, s_.ln_row);
+      const double* x = r.x;
+      const Row row{z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
+                    printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El), std::exp(r.ln_T)};
+      if (last_pass_) {
+        run.out.row(row);
       } else {
-        ln_row_ = ln_row_ + settings_.D_ln_1_plus_z;
+        run.link.shared.rows.push_back(row);
       }
     }
+    ++s_.row_number;
+    if (s_.ln_row == ln_last_) {
+      s_.rows_done = true;
+    } else {
+      s_.ln_row = s_.ln_row + settings_.D_ln_1_plus_z;
+    }
   }
-  h_before_ = step.D;
-  next_h_ = step.D * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error_)));
-  next_h_ = std::min(-smallest_step, std::max(-largest_step, next_h_));
 }
 
 // The first of two passes is there for its overheating rows alone: once the
 // blackbody has no photon left at Lyman alpha no row follows, and it ends.
 bool ErrorControl::done(const Run& run) const {
+  const SharedSteps& shared = run.link.shared;
+  if (shared.enabled && !shared.parted) return false;  // its rows are the feedback pass's too
   return pass_ == 0 && !last_pass_ && run.z <= z_overheating_table_start && overheating_rows_ended(run.ph, run.z);
 }
 

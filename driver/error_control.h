@@ -40,15 +40,7 @@ class ErrorControl final : public StepPolicy {
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run& run) const override;
 
-  // The state at an accepted step.
-  struct Point {
-    double ln = 0;  // ln(1+z)
-    double z = 0;
-    double x[number_of_components] = {};
-    double El = 0;
-    double T = 0;
-    double ln_T = 0;  // for the rows between the points
-  };
+  using Point = AdaptivePoint;
 
   // The local errors of a step, each as a share of what it may be.
   struct StepError {
@@ -58,27 +50,24 @@ class ErrorControl final : public StepPolicy {
   };
 
  private:
-  const Point& now() const { return points_[known_ - 1]; }
+  const Point& now() const { return s_.points[s_.known - 1]; }
   void last_points(int k, const Point* (&p)[3]) const;
   void store(const Run& run, Point& p) const;
   StepError error_of(const Run& run, const Step& step) const;
   double carrying_length(double relaxation) const;
+  void give_rows_between_points(Run& run, const Step& step);
 
   const Constants& cs_;
   const StepSettings& settings_;
   const int pass_;
   const bool last_pass_;
   const double tolerance_;
-  Point points_[3];  // the last accepted points, oldest first
-  int known_ = 0;
-  int steps_ = 0;  // accepted in the pass
-  double h_before_ = 0;
-  double next_h_ = 0;
+  AdaptiveState s_;
+  AdaptiveState at_step_start_;  // kept for the feedback pass where the passes part
+  bool gives_rows_ = false;      // the step's rows are the history's
   StepError error_;  // of the step last tried
-  double ln_row_ = 0, ln_last_ = 0;
+  double ln_last_ = 0;  // of the last row
   double span_ = 1;  // of the pass in ln(1+z)
-  long long row_number_ = 0;
-  bool rows_done_ = false;
 };
 
 }  // namespace primrec

@@ -6,34 +6,6 @@
 
 namespace primrec {
 
-namespace {
-
-PassState state_of(const Run& run, int step_number) {
-  return {values_of(run.plasma), run.tm, run.km, run.rates, run.ln_1_plus_z, step_number};
-}
-
-void resume(Run& run, const PassState& state) {
-  restore(run.plasma, state.plasma);
-  run.tm = state.tm;
-  run.km = state.km;
-  run.rates = state.rates;
-  run.ln_1_plus_z = state.ln_1_plus_z;
-}
-
-// In the first of two passes on one thread: whether the step about to be
-// computed is also the feedback pass's. At the first that is not, the state
-// before it is kept for the feedback pass.
-bool step_shared_with_feedback_pass(Run& run, int step_number) {
-  SharedSteps& shared = run.link.shared;
-  if (run.pass != 0 || !shared.enabled || shared.parted) return false;
-  if (feedback_correction_is_one_above_table(run.fb, run.ph, run.z, run.options.cancel)) return true;
-  shared.state = state_of(run, step_number);
-  shared.parted = true;
-  return false;
-}
-
-}  // namespace
-
 InputGrid::InputGrid(const StepSettings& steps, int pass, int passes)
     : steps_(steps), pass_(pass), last_pass_(pass == passes - 1) {}
 
@@ -43,13 +15,9 @@ bool InputGrid::start(Run& run) {
   ln_ = std::log(steps_.z_begin + 1) + steps_.D_ln_1_plus_z;
   advance_ = false;
   step_number_ = 0;
-  SharedSteps& shared = run.link.shared;
+  const SharedSteps& shared = run.link.shared;
   if (pass_ == 0 || !shared.enabled) return true;
-  for (const std::string& text : shared.messages) run.out.message(text);
-  for (const Row& row : shared.rows) run.out.row(row);
-  shared.rows = {};
-  if (!shared.parted) return false;
-  resume(run, shared.state);
+  if (!resume_after_shared_steps(run)) return false;
   ln_ = shared.state.ln_1_plus_z;
   step_number_ = shared.state.step_number;
   return true;
@@ -66,7 +34,9 @@ bool InputGrid::next(Run&, Step& step) {
 }
 
 void InputGrid::begin(Run& run, const Step&) {
-  gives_rows_ = last_pass_ || step_shared_with_feedback_pass(run, step_number_);
+  const Sharing sharing = step_sharing(run);
+  if (sharing == Sharing::parting) run.link.shared.state.step_number = step_number_;
+  gives_rows_ = last_pass_ || sharing == Sharing::shared;
 }
 
 // The rows of the steps the first pass shares with the feedback pass are held

@@ -267,6 +267,33 @@ void Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number) {
       Hydrogen_FeedBack_Correction(run.fb, run.ph, run.z, iteration_number, run.options.cancel);
 }
 
+Sharing step_sharing(Run& run) {
+  SharedSteps& shared = run.link.shared;
+  if (run.pass != 0 || !shared.enabled || shared.parted) return Sharing::none;
+  if (feedback_correction_is_one_above_table(run.fb, run.ph, run.z, run.options.cancel)) return Sharing::shared;
+  shared.state.plasma = values_of(run.plasma);
+  shared.state.tm = run.tm;
+  shared.state.km = run.km;
+  shared.state.rates = run.rates;
+  shared.state.ln_1_plus_z = run.ln_1_plus_z;
+  shared.parted = true;
+  return Sharing::parting;
+}
+
+bool resume_after_shared_steps(Run& run) {
+  SharedSteps& shared = run.link.shared;
+  for (const std::string& text : shared.messages) run.out.message(text);
+  for (const Row& row : shared.rows) run.out.row(row);
+  shared.rows = {};
+  if (!shared.parted) return false;
+  restore(run.plasma, shared.state.plasma);
+  run.tm = shared.state.tm;
+  run.km = shared.state.km;
+  run.rates = shared.state.rates;
+  run.ln_1_plus_z = shared.state.ln_1_plus_z;
+  return true;
+}
+
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
   if (run.options.fast) {
     ErrorControl policy(run.ph.cs, run.steps, iteration_number, number_of_iterations, run.options.tolerance);
@@ -281,8 +308,7 @@ Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterat
 Status run_outer_passes(Run& run) {
   const int passes = run.steps.Number_of_Iterations;
   run.link.shared = SharedSteps{};
-  // The fast mode's steps follow the error of each pass: no step is shared.
-  run.link.shared.enabled = passes == 2 && !run.options.fast;
+  run.link.shared.enabled = passes == 2;
   for (int iteration_number = 0; iteration_number <= passes - 1; ++iteration_number) {
     const Status status = Iteration_of_Process(run, iteration_number, passes);
     if (status != Status::ok) return status;

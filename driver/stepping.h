@@ -24,20 +24,45 @@ namespace primrec {
 class FirstPassRows;
 class FirstPassSink;
 
-// Where a pass stands between two steps of the input's grid: what it needs to go on.
+// An accepted step of the fast mode, as its step choice and rows need it.
+struct AdaptivePoint {
+  double ln = 0;  // ln(1+z)
+  double z = 0;
+  double x[number_of_components] = {};
+  double El = 0;
+  double T = 0;
+  double ln_T = 0;  // for the rows between the points
+};
+
+// Where the fast mode's step choice stands between two steps
+// (driver/error_control.h).
+struct AdaptiveState {
+  AdaptivePoint points[3];  // the last accepted points, oldest first
+  int known = 0;
+  int steps = 0;  // accepted in the pass
+  double h_before = 0;
+  double next_h = 0;
+  double ln_row = 0;  // of the next row
+  long long row_number = 0;
+  bool rows_done = false;
+};
+
+// Where a pass stands between two steps: what it needs to go on.
 struct PassState {
   PlasmaValues plasma;
   MatterTemperature tm;
   KineticMatrix km;
   ReactionRates rates;
   double ln_1_plus_z;  // of the next step
-  int step_number;     // steps done
+  int step_number;     // steps done, on the input's grid
+  AdaptiveState adaptive;  // the fast mode's
 };
 
 // Two passes on one thread: while the feedback correction is exactly 1 the
-// feedback pass repeats the first pass bit for bit, so the first pass gives
-// the rows of those steps itself and keeps the state before the first step
-// where the two part; the feedback pass starts there.
+// feedback pass repeats the first pass bit for bit (in either mode: the fast
+// mode's steps follow the same state), so the first pass gives the rows of
+// those steps itself and keeps the state before the first step where the two
+// part; the feedback pass starts there.
 struct SharedSteps {
   bool enabled = false;
   bool parted = false;   // the state before the parting step is kept
@@ -150,6 +175,16 @@ void Set_Initial_Conditions(Run& run, double z_start);
 void Init_Additional_Kinetic_Coefficients(Run& run, int iteration_number);
 
 bool cancelled(const Run& run);
+
+// In the first of two passes on one thread, whether the step about to be
+// computed (its redshifts set) is the feedback pass's too. At the first that
+// is not (parting), the run's state is kept in link.shared.state, to which the
+// step policy adds its own.
+enum class Sharing { none, shared, parting };
+Sharing step_sharing(Run& run);
+// The feedback pass after the shared steps: their messages and rows given,
+// the state where the passes part restored; false when they never part.
+bool resume_after_shared_steps(Run& run);
 
 // One outer pass; iteration_number runs from 0. Status::ok, or
 // Status::breakdown when a step ended with a result that is not a finite

@@ -44,10 +44,11 @@ class Collector : public primrec::Observer {
 };
 
 // Both passes, every step, one after the other: the algorithm as written.
-Solution as_written(const Parameters& p) {
+Solution as_written(const Parameters& p, bool fast = false) {
   Solution s;
   Collector out(s.history);
-  const primrec::Options options;
+  primrec::Options options;
+  options.fast = fast;
   const auto run = std::make_unique<primrec::Run>(primrec::derive_constants(p), primrec::derive_step_settings(p), out,
                                                   options);
   for (int pass = 0; pass < 2 && s.status == Status::ok; ++pass) {
@@ -64,9 +65,10 @@ primrec::Options two_threads() {
   return options;
 }
 
-Solution with_threads(const Parameters& p, int threads) {
+Solution with_threads(const Parameters& p, int threads, bool fast = false) {
   primrec::Options options;
   options.threads = threads;
+  options.fast = fast;
   return primrec::solve(p, options);
 }
 
@@ -90,7 +92,8 @@ void expect_same(const Solution& a, const Solution& b, const std::string& what) 
 }
 
 // Two levels: the feedback pass repeats the first down to z = 1650 (or to the
-// end); three or more: it parts at the first step.
+// end); three or more: it parts at the first step. In either mode: the fast
+// mode's steps follow the state as the input's grid does.
 TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
   Parameters strided = quick(7000, 300, 3e-3, 2);
   strided.output_stride = 7;
@@ -102,18 +105,21 @@ TEST(FeedbackThread, EverySchedulingOfThePassesGivesTheSameBits) {
       {"two levels", quick(8000, 1, 4e-3, 2)}, {"two levels, above 1650", quick(3000, 1700, 4e-3, 2)},
       {"two levels, strided", strided},        {"unconverged", unconverged},
       {"three levels, varied", varied},        {"ten levels", quick(7000, 50, 5e-3, 10)}};
-  for (const auto& [what, p] : cases) {
-    const Solution written = as_written(p);
-    ASSERT_TRUE(written.ok()) << what << ": " << written.error;
-    const Solution one = with_threads(p, 1), two = with_threads(p, 2);
-    expect_same(one, written, what + ", one thread");
-    expect_same(two, written, what + ", two threads");
-    EXPECT_EQ(two.work.steps, written.work.steps) << what;
-    // With two levels one thread skips the steps the passes share.
-    if (p.feedback_levels == 2) {
-      EXPECT_LT(one.work.steps, written.work.steps) << what;
-    } else {
-      EXPECT_EQ(one.work.steps, written.work.steps) << what;
+  for (const bool fast : {false, true}) {
+    for (const auto& [name, p] : cases) {
+      const std::string what = name + (fast ? ", fast" : "");
+      const Solution written = as_written(p, fast);
+      ASSERT_TRUE(written.ok()) << what << ": " << written.error;
+      const Solution one = with_threads(p, 1, fast), two = with_threads(p, 2, fast);
+      expect_same(one, written, what + ", one thread");
+      expect_same(two, written, what + ", two threads");
+      EXPECT_EQ(two.work.steps, written.work.steps) << what;
+      // With two levels one thread skips the steps the passes share.
+      if (p.feedback_levels == 2) {
+        EXPECT_LT(one.work.steps, written.work.steps) << what;
+      } else {
+        EXPECT_EQ(one.work.steps, written.work.steps) << what;
+      }
     }
   }
   EXPECT_NE(as_written(unconverged).history.messages.find("inner iteration did not converge"), std::string::npos);
