@@ -110,7 +110,8 @@ double StepError::scaled() const { return std::max(species, carried); }
 
 ErrorControl::ErrorControl(const Constants& cs, const StepSettings& steps, int pass, int passes, double tolerance)
     : cs_(cs),
-      settings_(steps), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance) {}
+      settings_(steps), pass_(pass), last_pass_(pass == passes - 1), tolerance_(tolerance),
+      held_as_feedback_pass_(pass == 0 && passes == 2) {}
 
 void ErrorControl::last_points(int k, const Point* (&p)[3]) const {
   for (int j = 0; j < k; ++j) p[j] = &s_.points[s_.known - k + j];
@@ -170,6 +171,7 @@ bool ErrorControl::next(Run& run, Step& step) {
 // (which is no point of a smooth history: its first step begins without the
 // electrons of a step before), extrapolated.
 void ErrorControl::begin(Run& run, const Step& step) {
+  relax_first_pass(run);
   const Sharing sharing = step_sharing(run);
   if (sharing == Sharing::parting) run.link.shared.state.adaptive = at_step_start_;
   gives_rows_ = last_pass_ || sharing == Sharing::shared;
@@ -181,6 +183,15 @@ void ErrorControl::begin(Run& run, const Step& step) {
   for (comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x = std::max(0.0, guessed.x[c->index]);
   pl.El.abundance(pl.first_comp, cs_.delta_el);
   run.tm.T_matter_var = guessed.T;
+}
+
+// The same test as for sharing the steps, made whether they are shared or
+// not, so that every scheduling of the passes holds them alike.
+void ErrorControl::relax_first_pass(Run& run) {
+  if (!held_as_feedback_pass_ || feedback_correction_is_one_above_table(run.fb, run.ph, run.z, run.options.cancel))
+    return;
+  held_as_feedback_pass_ = false;
+  tolerance_ = std::min(first_pass_tolerance_factor * tolerance_, coarsest_fast_tolerance);
 }
 
 // A step whose error exceeds its bound, or whose result is not usable, is

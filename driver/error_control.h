@@ -30,6 +30,13 @@ namespace primrec {
 constexpr double finest_fast_tolerance = 1e-8;
 constexpr double coarsest_fast_tolerance = 1e-2;
 
+// The first of two passes gives the history nothing but its overheating rows,
+// through a feedback correction of a few per cent: its errors reach the
+// history damped some fifty times, so it is held to this many times the
+// tolerance (up to the coarsest) wherever the feedback pass would not repeat
+// its steps.
+constexpr double first_pass_tolerance_factor = 10;
+
 class ErrorControl final : public StepPolicy {
  public:
   ErrorControl(const Constants& cs, const StepSettings& steps, int pass, int passes, double tolerance);
@@ -39,6 +46,8 @@ class ErrorControl final : public StepPolicy {
   bool retry(Run& run, Step& step, bool usable) override;
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run& run) const override;
+  // What the steps are held to at the moment (the inner iteration's too).
+  const double& tolerance() const { return tolerance_; }
 
   using Point = AdaptivePoint;
 
@@ -56,12 +65,15 @@ class ErrorControl final : public StepPolicy {
   StepError error_of(const Run& run, const Step& step) const;
   double carrying_length(double relaxation) const;
   void give_rows_between_points(Run& run, const Step& step);
+  void relax_first_pass(Run& run);
 
   const Constants& cs_;
   const StepSettings& settings_;
   const int pass_;
   const bool last_pass_;
-  const double tolerance_;
+  double tolerance_;
+  // The first of two passes, while its steps may be the feedback pass's.
+  bool held_as_feedback_pass_;
   AdaptiveState s_;
   AdaptiveState at_step_start_;  // kept for the feedback pass where the passes part
   bool gives_rows_ = false;      // the step's rows are the history's

@@ -21,11 +21,12 @@ class Sweep final : public InnerSolver {
 
 class DirectSolve final : public InnerSolver {
  public:
-  explicit DirectSolve(double tolerance) : tolerance_(tolerance) {}
+  // The tolerance may change between steps: the policy's.
+  explicit DirectSolve(const double& tolerance) : tolerance_(tolerance) {}
   bool converge(Run& run, const Step& step) override;
 
  private:
-  const double tolerance_;
+  const double& tolerance_;
 };
 
 // The nuclei of the component's element, per nucleus: what its abundance is

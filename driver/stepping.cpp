@@ -297,7 +297,7 @@ bool resume_after_shared_steps(Run& run) {
 Status Iteration_of_Process(Run& run, int iteration_number, int number_of_iterations) {
   if (run.options.fast) {
     ErrorControl policy(run.ph.cs, run.steps, iteration_number, number_of_iterations, run.options.tolerance);
-    DirectSolve solver(run.options.tolerance);
+    DirectSolve solver(policy.tolerance());
     return pass_loop(run, policy, solver, iteration_number, number_of_iterations);
   }
   InputGrid policy(run.steps, iteration_number, number_of_iterations);
