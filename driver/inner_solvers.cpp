@@ -10,10 +10,16 @@ namespace primrec {
 
 namespace {
 
-// A direct solve has converged when nothing changes by this share of the
-// tolerance; it gives up after this many.
+// A direct solve has converged when what is left of the iteration's error is
+// this share of the tolerance; it gives up after this many.
 constexpr double iteration_share_of_tolerance = 1e-3;
 constexpr int most_direct_iterations = 1000;
+// Each iteration shrinks the error by a contraction rho (the abundances and
+// the temperature feed back on the rates only weakly), which two successive
+// changes measure: after a change d about d rho / (1 - rho) is left.
+double error_left(double change, double contraction) {
+  return contraction < 1 ? change * contraction / (1 - contraction) : change;
+}
 
 void set_xi(Run& run) {
   for (comp_of_plasm* c = run.plasma.first_comp; c != nullptr; c = c->next) c->xi = xi_armed;
@@ -65,6 +71,7 @@ bool DirectSolve::converge(Run& run, const Step& step) {
   Plasma& pl = run.plasma;
   Init_step(run);
   const double enough = iteration_share_of_tolerance * tolerance_;
+  double change_before = 0;
   for (int iteration = 0; iteration < most_direct_iterations; ++iteration) {
     Init_iteration(run);
     double before[number_of_components];
@@ -79,6 +86,8 @@ bool DirectSolve::converge(Run& run, const Step& step) {
       change = std::max(change, std::fabs(c->x - before[c->index]) / (std::fabs(c->x) + share_of(run, *c)));
     if (!std::isfinite(change)) return false;
     if (change <= enough) return true;
+    if (iteration > 0 && error_left(change, change / change_before) <= enough) return true;
+    change_before = change;
   }
   return false;
 }
