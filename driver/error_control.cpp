@@ -62,6 +62,40 @@ Point through(const Point* const* p, int k, double ln) {
   return r;
 }
 
+// The same polynomial for many ln(1+z) between the same points: the rows.
+// Only what a row takes: the species, the electrons and ln T.
+class Interpolant {
+ public:
+  Interpolant(const Point* const* p, int k) : p_(p), k_(k) {
+    for (int j = 0; j < k; ++j) {
+      double denominator = 1;
+      for (int m = 0; m < k; ++m)
+        if (m != j) denominator *= p[j]->ln - p[m]->ln;
+      inverse_[j] = 1 / denominator;
+    }
+  }
+  Point at(double ln) const {
+    double w[3];
+    for (int j = 0; j < k_; ++j) {
+      w[j] = inverse_[j];
+      for (int m = 0; m < k_; ++m)
+        if (m != j) w[j] *= ln - p_[m]->ln;
+    }
+    Point r;
+    for (int j = 0; j < k_; ++j) {
+      for (int i = 0; i < n; ++i) r.x[i] += w[j] * p_[j]->x[i];
+      r.El += w[j] * p_[j]->El;
+      r.ln_T += w[j] * p_[j]->ln_T;
+    }
+    return r;
+  }
+
+ private:
+  const Point* const* p_;
+  const int k_;
+  double inverse_[3];
+};
+
 // The factor of the step that would have met the bound: the species' errors
 // go as h^3, the carried ones per unit of ln(1+z) as h^2.
 double change_for(const StepError& e) {
@@ -275,11 +309,12 @@ void ErrorControl::give_rows_between_points(Run& run, const Step& step) {
   const int k = s_.steps == 1 ? 2 : std::min(s_.known, s_.steps);
   const Point* p[3];
   last_points(k, p);
+  const Interpolant between(p, k);
   const Plasma& pl = run.plasma;
   while (s_.ln_row >= step.ln && !s_.rows_done) {
     if (s_.row_number % settings_.number_of_info_points == 0) {
       const double z = std::exp(s_.ln_row) - 1;
-      const Point r = through(p, k, s_.ln_row);
+      const Point r = between.at(s_.ln_row);
       const double* x = r.x;
       const Row row{z, x[pl.HydI.index], x[pl.HydII.index], x[pl.HeI.index], x[pl.HeII.index], x[pl.HeIII.index],
                     printed_electron_fraction(cs_, z, r.El), electrons_per_hydrogen(cs_, r.El), std::exp(r.ln_T)};

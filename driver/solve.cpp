@@ -40,6 +40,18 @@ class HistoryCollector : public Observer {
   History& h_;
 };
 
+// Room for the rows the input's grid will give, so that the columns grow
+// without copying; none for inputs the solve will refuse, and no more than a
+// bound ahead of what the solve gives.
+void reserve_rows(History& h, const Parameters& p) {
+  constexpr double most_reserved = 1e7;
+  if (p.output_stride < 1) return;
+  const double rows = (std::log1p(p.z_begin) - std::log1p(p.z_end)) / std::fabs(p.step) / p.output_stride + 2;
+  if (!(rows > 0 && rows <= most_reserved)) return;
+  for (std::vector<double>* column : {&h.z, &h.HydI, &h.HydII, &h.HeI, &h.HeII, &h.HeIII, &h.el, &h.x_e, &h.T_m})
+    column->reserve(static_cast<size_t>(rows));
+}
+
 // A breakdown of the first of two passes voids the rows the feedback pass gave
 // meanwhile (beside it, or after the steps the two share).
 bool voids_rows(const Outcome& outcome, const Parameters& parameters) {
@@ -89,6 +101,7 @@ Solution solve(const Parameters& parameters, Observer& observer, const Options& 
 
 Solution solve(const Parameters& parameters, const Options& options) {
   History history;
+  reserve_rows(history, parameters);
   HistoryCollector collector(history);
   bool rows_void = false;
   Solution solution = solve_observed(parameters, collector, options, &rows_void);
