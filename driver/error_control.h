@@ -44,6 +44,7 @@ class ErrorControl final : public StepPolicy {
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
   bool retry(Run& run, Step& step, bool usable) override;
+  bool convergence_required() const override { return true; }
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run& run) const override;
   // What the steps are held to at the moment (the inner iteration's too).

@@ -164,8 +164,10 @@ Status take_step(Run& run, StepPolicy& policy, InnerSolver& solver, Step& step) 
     finite = step_result_finite(run);
     in_range = finite && step_in_physical_range(run);
   } while (policy.retry(run, step, converged && in_range));
-  if (!converged) note(run, message_at("inner iteration did not converge at z = ", run.z));
   ++run.work.steps;
+  if (!converged && policy.convergence_required())
+    return broke_down(run, "inner iteration did not converge at z = ");
+  if (!converged) note(run, message_at("inner iteration did not converge at z = ", run.z));
   if (!finite) return broke_down(run, "non-finite result at z = ");
   if (!in_range) return broke_down(run, "result out of physical range at z = ");
   policy.give_rows(run, step);
