@@ -104,11 +104,47 @@ def test_history_columns_and_summary(default_history):
     assert h.peak_full_width == pytest.approx(202.73806, abs=1e-2)
     assert h.continued_below == h.z[-1]
     z, tau, g = h.visibility
-    assert np.all(np.diff(z) > 0) and len(z) == n
     assert h.tau(h.z_star) == pytest.approx(1, abs=1e-3)
     assert np.array_equal(h.tau(z), tau)
     assert math.isnan(h.tau(1e5))
     assert z[np.argmax(g)] == pytest.approx(h.z_peak, abs=2)
+
+
+def test_every_row_array_in_table_order(default_history, tmp_path):
+    h = default_history
+    z, tau, g = h.visibility
+    rows = [getattr(h, name) for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m")]
+    assert all(len(a) == len(h.z) for a in rows + [tau, g])
+    # Row k of every array is row k of the tables.
+    h.write(tmp_path)
+    for name, column in primrec.TABLES:
+        table = np.loadtxt(tmp_path / name)
+        assert np.allclose(table[:, 0], h.z, rtol=1e-7, atol=0), name
+        assert np.allclose(table[:, 1], getattr(h, column), rtol=1e-7, atol=1e-300), name
+    # The visibility's rows are the history's: z itself, the depth from today
+    # falling row by row (z decreasing), 1 at the rows around z_star, and the
+    # largest g at the row nearest the peak.
+    assert np.array_equal(z, h.z)
+    assert np.all(np.diff(tau) < 0)
+    crossing = np.flatnonzero(tau >= 1)[-1]
+    assert h.z[crossing] >= h.z_star > h.z[crossing + 1]
+    assert np.argmin(np.abs(h.z - h.z_peak)) == np.argmax(g)
+    # Ionised hydrogen grows with z, row by row in the same order as z.
+    assert h.HydII[0] > h.HydII[-1] and h.T_m[0] > h.T_m[-1]
+
+
+def test_ascending_is_the_rows_reversed(default_history):
+    h = default_history
+    a = h.ascending()
+    z, tau, g = h.visibility
+    for name, rows in [(n, getattr(h, n)) for n in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m")] + [
+            ("tau", tau), ("g", g), ("overheating", h.overheating)]:
+        assert np.array_equal(getattr(a, name), rows[::-1]), name
+        assert not getattr(a, name).flags.writeable, name
+    assert np.all(np.diff(a.z) > 0)
+    # np.interp on them is right at the rows and between them close to x_e_at.
+    assert np.interp(h.z[100], a.z, a.x_e) == h.x_e[100]
+    assert np.interp(1100.0, a.z, a.x_e) == pytest.approx(h.x_e_at(1100.0), rel=1e-4)
 
 
 def test_threads_give_the_bits_of_one_by_one():
