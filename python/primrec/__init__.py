@@ -208,6 +208,29 @@ class _Ascending:
         return "<primrec.History.ascending(): %d rows, z increasing>" % len(self.z)
 
 
+def _read_table(directory, name):
+    """A table of the program: rows of two numbers, high to low redshift."""
+    path = os.path.join(directory, name)
+    if not os.path.exists(path):
+        raise FileNotFoundError("%s has no %s: not the tables of a run (primrec %s writes them, "
+                                "as does History.write)" % (directory, name, directory))
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # an empty table is a table without rows
+        rows = np.loadtxt(path, ndmin=2)
+    if rows.size == 0:
+        return np.empty((0, 2))
+    if rows.shape[1] != 2:
+        raise ValueError("%s: %s is not two columns" % (directory, name))
+    return rows
+
+
+def _electron_bump(parameters, z):
+    """The factor el.dat's electron column carries over x_e: 1 plus a Lorentzian of
+    height A_perturbation_H and half width Delta_z_perturbation at z_perturbation."""
+    u = (z - parameters.z_perturbation) / parameters.Delta_z_perturbation
+    return parameters.A_perturbation_H / (u * u + 1) + 1
+
+
 class History:
     """A recombination history. Every per-row array keeps the order of the tables:
     entry k is row k of el.dat and the other tables, from high to low redshift
@@ -237,6 +260,32 @@ class History:
         self.overheating = _readonly(overheating)
         self.messages = messages
         self._last_scattering = None
+
+    @classmethod
+    def read(cls, directory):
+        """The history in the tables of a run directory, as they are (no solve): the
+        seven tables of TABLES (Hyd_Rad_Overheat.dat too when it is there) and the
+        parameters of the five input files (Parameters.read). The arrays hold the
+        printed values, eight digits; x_e is the el column without its bump
+        (A_perturbation_H of fudge_factors.in). FileNotFoundError naming the
+        table that is missing; ValueError for a table that is not two columns
+        on the rows of el.dat; InputError for an input file, as Parameters.read."""
+        directory = os.fspath(directory)
+        if not os.path.isdir(directory):
+            raise FileNotFoundError("no directory %s" % directory)
+        tables = {column: _read_table(directory, name) for name, column in TABLES}
+        z = tables["el"][:, 0]
+        for name, column in TABLES:
+            if not np.array_equal(tables[column][:, 0], z):
+                raise ValueError("%s: the redshifts of %s are not those of el.dat" % (directory, name))
+        parameters = Parameters.read(directory)
+        overheating = np.empty((0, 2))
+        if os.path.exists(os.path.join(directory, "Hyd_Rad_Overheat.dat")):
+            overheating = _read_table(directory, "Hyd_Rad_Overheat.dat")
+        el = tables["el"][:, 1]
+        columns = [z] + [tables[column][:, 1] for column in ("HydI", "HydII", "HeI", "HeII", "HeIII")]
+        columns += [el, el / _electron_bump(parameters, z), tables["T_m"][:, 1]]
+        return cls(parameters, [np.ascontiguousarray(c) for c in columns], overheating, "")
 
     @property
     def parameters(self):
