@@ -405,8 +405,10 @@ class History:
             raise OSError(message)
 
     def plot(self, title=None):
-        """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide):
-        x_e and the five species, T_m / T_r, and the visibility with z_* and its peak."""
+        """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide),
+        the cosmology of its parameters under the title: x_e and the five species,
+        the visibility with its peak, T_m beside T_r (log-log) and T_m / T_r; z_* is
+        marked on every panel, each legend stands beside its panel."""
         from ._plot import plot_history
         return plot_history(self, title)
 

@@ -168,17 +168,38 @@ def test_threads_give_the_bits_of_one_by_one():
 def test_plot_headless(default_history, tmp_path):
     import matplotlib
     matplotlib.use("Agg")
-    fig = default_history.plot()
+    from matplotlib.backends.backend_agg import FigureCanvasAgg
+    h = default_history
+    fig = h.plot()
     width, height = fig.get_size_inches()
     assert width > height
-    ion, temp, vis = fig.axes[:3]
-    assert [ax.get_title() for ax in fig.axes] == ["Ionisation", "Matter temperature", "Visibility"]
-    assert len(ion.get_lines()) == 6 and ion.get_yscale() == "log"
-    assert ion.get_xlim() == pytest.approx((default_history.z[-1], default_history.z[0]))
-    labels = [line.get_label() for line in vis.get_lines()]
-    assert any("z_*" in label for label in labels) and any("peak" in label for label in labels)
+    panels = {ax.get_title(): ax for ax in fig.axes}
+    assert sorted(panels) == ["Ionisation", "Matter over radiation temperature", "Temperatures", "Visibility"]
+    ion, temp, vis = panels["Ionisation"], panels["Temperatures"], panels["Visibility"]
+    assert len([line for line in ion.get_lines() if "z_*" not in line.get_label()]) == 6
+    assert ion.get_yscale() == "log"
+    assert ion.get_xlim() == pytest.approx((h.z[-1], h.z[0]))
+    # T_m itself beside T_r = T0 (1+z), log-log.
+    assert temp.get_xscale() == temp.get_yscale() == "log"
+    curves = {line.get_label(): line for line in temp.get_lines()}
+    assert np.array_equal(curves["$T_m$"].get_ydata(), h.T_m)
+    assert np.allclose(curves[r"$T_r = T_0\,(1+z)$"].get_ydata(), 2.7255 * (1 + h.z), rtol=1e-15)
+    # z_* on every panel, at z_*; the peak on the visibility's.
+    for title, ax in panels.items():
+        marks = [line for line in ax.get_lines() if "z_*" in line.get_label()]
+        assert len(marks) == 1 and marks[0].get_xdata()[0] == h.z_star, title
+    assert any("peak" in line.get_label() for line in vis.get_lines())
     lo, hi = vis.get_xlim()
-    assert lo < default_history.z_star < hi and lo < default_history.z_peak < hi
+    assert lo < h.z_star < hi and lo < h.z_peak < hi
+    # The cosmology in the title.
+    title = fig._suptitle.get_text()
+    for value in ("67.36 km/s/Mpc", r"$\Omega_b$ = 0.0493", r"$\Omega_m$ = 0.3153", r"$T_0$ = 2.7255 K"):
+        assert value in title
+    # Each legend beside its panel: it hides no curve.
+    FigureCanvasAgg(fig).draw()
+    for title, ax in panels.items():
+        legend = ax.get_legend()
+        assert legend is not None and not legend.get_window_extent().overlaps(ax.get_window_extent()), title
     fig.savefig(tmp_path / "history.pdf")
     fig.savefig(tmp_path / "history.png")
     assert (tmp_path / "history.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
