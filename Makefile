@@ -1,7 +1,8 @@
 # make run       build the programs (Release), and the Python module when its packages are there,
 #                and run primrec on the default inputs in run/
 # make python    build the Python module alone (Release, no tests): PYTHONPATH=build/release/python
-# make plot      make run, then draw run/history.pdf and run/history.png with the Python module (matplotlib)
+# make plot      make run, then draw run/history.pdf and run/history.png with the Python module (matplotlib);
+#                installs nothing: prints the apt-get command for a missing package and stops
 # make test      build and run every test, JOBS at a time (BUILD_TYPE=Debug for an -O0 build)
 # make install   build (Release) and install the library, headers, programs and Python module under PREFIX (/usr/local)
 # make sanitize  build (Debug) and run the tests under AddressSanitizer and UBSan, JOBS at a time
@@ -46,11 +47,16 @@ python:
 	cmake --build build/release -j $(JOBS) --target primrec_python
 	@echo "Python module built: PYTHONPATH=$(CURDIR)/build/release/python"
 
-# The picture is drawn by the Python module, built for Debian's python3.
+# The picture is drawn by the Python module, built for Debian's python3. Nothing
+# is installed unasked: a missing package is named with the command that installs it.
 PLOT_PACKAGES := python3-dev pybind11-dev python3-numpy python3-matplotlib
 plot:
-	dpkg -s $(PLOT_PACKAGES) >/dev/null 2>&1 || { apt-get update && apt-get install -y $(PLOT_PACKAGES); } || \
-	  { sudo apt-get update && sudo apt-get install -y $(PLOT_PACKAGES); }
+	@missing=$$(for p in $(PLOT_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || printf ' %s' $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "make plot needs the Debian packages$$missing; install them with:" >&2; \
+	  echo "  sudo apt-get install$$missing" >&2; \
+	  exit 2; \
+	fi
 	$(MAKE) run
 	cmake --build build/release -j $(JOBS) --target primrec_python
 	PYTHONPATH=build/release/python MPLBACKEND=Agg /usr/bin/python3 -m primrec plot run

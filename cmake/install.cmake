@@ -38,6 +38,8 @@ install(TARGETS primrec_shared primrec_static EXPORT primrecTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS primrec primrec-summary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# README links the developer notes as docs/*.md: they go beside it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.md")
 # The Fortran module, a source file a Fortran program compiles with its own
 # compiler (a .mod file would bind it to one compiler version), beside the C
 # header it mirrors.

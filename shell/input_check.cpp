@@ -9,6 +9,8 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,6 +22,9 @@
 namespace {
 
 using primrec::ParameterField;
+
+// How the readers' message for an input that could not be opened begins.
+const std::string opening_message = "error of opening file ";
 
 std::string contents(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -92,6 +97,47 @@ void print_plausibility_warnings(const primrec::InputLog& log, const std::vector
   }
 }
 
+// The text a value was read from: after the "=" and white space, up to white
+// space or the next "="; `begin` where it starts.
+std::string word_read(const std::string& text, size_t from, size_t* begin) {
+  const auto space = [](char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; };
+  size_t i = std::min(text.size(), from);
+  while (i < text.size() && space(text[i])) ++i;
+  *begin = i;
+  while (i < text.size() && !space(text[i]) && text[i] != '=') ++i;
+  return text.substr(*begin, i - *begin);
+}
+
+// One number of the field's kind, the whole word: what the readers accept.
+bool is_number(const ParameterField& f, const std::string& word) {
+  if (word.empty()) return false;
+  if (f.scan == primrec::Scan::real) {
+    char* end = nullptr;
+    std::strtod(word.c_str(), &end);
+    return end == word.c_str() + word.size();
+  }
+  const size_t digits = word[0] == '-' || word[0] == '+' ? 1 : 0;
+  return digits < word.size() && std::all_of(word.begin() + static_cast<long>(digits), word.end(), [](char ch) {
+           return std::isdigit(static_cast<unsigned char>(ch)) != 0;
+         });
+}
+
+// "file:line: label = text cannot be read as a number; " for the first value
+// read whose text is no number ("0.0.493", "70km", a label where the number
+// should be); empty when every text is one.
+std::string first_unreadable(const primrec::InputLog& log) {
+  std::string said;
+  for_each_value_read(log, [&](const ParameterField& f, const primrec::ValuePlace& place, const std::string& text) {
+    size_t begin = 0;
+    const std::string word = word_read(text, static_cast<size_t>(std::max(0L, place.value_begin)), &begin);
+    if (said.empty() && !is_number(f, word))
+      said = f.file + (":" + std::to_string(line_at(text, begin))) + ": " + f.label + " = " +
+             (word.empty() ? std::string("(nothing)") : word) + " cannot be read as a " +
+             (f.scan == primrec::Scan::real ? "number; " : "whole number; ");
+  });
+  return said;
+}
+
 void print_value(const ParameterField& f, const primrec::ValuePlace& place, const std::string& text,
                  const primrec::Parameters& p) {
   const size_t value_begin = std::min(text.size(), static_cast<size_t>(place.value_begin));
@@ -134,9 +180,8 @@ void warn_of_implausible_values(const primrec::Parameters& p) {
 }
 
 void explain_input_error(const std::string& error) {
-  const std::string opening = "error of opening file ";
-  if (error.compare(0, opening.size(), opening) != 0) return;
-  std::string name = error.substr(opening.size());
+  if (error.compare(0, opening_message.size(), opening_message) != 0) return;
+  std::string name = error.substr(opening_message.size());
   while (!name.empty() && name.back() == '\n') name.pop_back();
   char here[4096];
   const std::string directory = getcwd(here, sizeof here) != nullptr ? here : ".";
@@ -153,4 +198,26 @@ void explain_input_error(const std::string& error) {
 void explain_directory_error(const char* directory) {
   std::fprintf(stderr, "to start a run there: mkdir -p %s && cp examples/default/*.in %s/ (in primrec's source tree)\n",
                directory, directory);
+}
+
+std::string check_command(const char* directory) {
+  std::string command = "primrec --check";
+  if (directory == nullptr) return command;
+  const std::string dir = directory;
+  const bool plain = !dir.empty() && std::all_of(dir.begin(), dir.end(), [](char ch) {
+    return std::isalnum(static_cast<unsigned char>(ch)) || std::strchr("_./-+,:@%", ch) != nullptr;
+  });
+  if (plain) return command + " " + dir;
+  std::string quoted = "'";
+  for (char ch : dir) quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+  return command + " " + quoted + "'";
+}
+
+void point_to_check(const std::string& error, const std::string& check) {
+  if (error.empty() || error.compare(0, opening_message.size(), opening_message) == 0) return;
+  primrec::Parameters p = primrec::initial_input_values();
+  primrec::InputLog log;
+  primrec::read_input_files("", p, log);
+  std::fprintf(stderr, "%s%s lists every input value as read, with its file line\n", first_unreadable(log).c_str(),
+               check.c_str());
 }

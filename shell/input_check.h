@@ -25,3 +25,13 @@ void explain_input_error(const std::string& error);
 
 // On standard error, after "cannot enter the directory DIR": how to start a run there.
 void explain_directory_error(const char* directory);
+
+// The command that checks the inputs of the run directory as given on the
+// command line (nullptr: the working directory), quoted for a shell.
+std::string check_command(const char* directory);
+
+// On standard error, after the program's message for an input value that
+// failed its check: the value whose text is no number, with its file line,
+// when there is one, and `check` (check_command) to list every value as read.
+// Nothing for a file that could not be opened.
+void point_to_check(const std::string& error, const std::string& check);

@@ -24,6 +24,7 @@
 #include "shell/observer_thread.h"
 #include "shell/progress.h"
 #include "shell/run_directory.h"
+#include "shell/terminal.h"
 
 namespace {
 
@@ -133,10 +134,11 @@ void report_work(const primrec::Work& work) {
 // Reads the inputs and solves into the tables; true when the history is
 // complete. A failed input, a step whose result is not a finite number or out
 // of its physical range, or an interrupt is a failure.
-// How the program was asked to solve.
+// How the program was asked to solve, and the command that checks its inputs.
 struct Modes {
   bool fast = false;
   bool precise = false;
+  std::string check = check_command(nullptr);
 };
 
 bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& modes) {
@@ -144,8 +146,10 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   std::fputs(reading.messages.c_str(), stdout);
   std::fputs(reading.error.c_str(), stdout);
   if (!reading.ok()) {
+    end_line_on_terminal(reading.error);
     std::fflush(stdout);
     explain_input_error(reading.error);
+    point_to_check(reading.error, modes.check);
   }
   if (!reading.ok() || interrupts.signal_received() != 0) return false;
   warn_of_implausible_values(reading.parameters);
@@ -163,9 +167,11 @@ bool solve_into(Tables& tables, const InterruptWatch& interrupts, const Modes& m
   }
   writer.end_progress();
   std::fputs(solution.error.c_str(), stdout);
-  if (solution.status == primrec::Status::breakdown)
-    std::fputs("primrec --check lists the inputs as read, each with its file line, and warns of likely mistakes\n",
-               stderr);
+  if (solution.status == primrec::Status::breakdown) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s lists the inputs as read, each with its file line, and warns of likely mistakes\n",
+                 modes.check.c_str());
+  }
   report_work(solution.work);
   return solution.ok();
 }
@@ -284,6 +290,7 @@ int run(int argc, char** argv) {
     }
   }
   if (directory != nullptr && !enter(directory)) return exit_failure;
+  modes.check = check_command(directory);
   const int status = run_primrec(modes);
   if (status > exit_signal_base) end_by_signal(status - exit_signal_base);
   return status;

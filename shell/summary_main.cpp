@@ -20,6 +20,7 @@
 #include "input/input_files.h"
 #include "primrec/primrec.hpp"
 #include "shell/summary_tables.h"
+#include "shell/terminal.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ bool read_constants(primrec::Parameters& p) {
   const bool ok = primrec::init_fund_const("", p, log) == 0 && primrec::init_cosmological_const("", p, log) == 0;
   std::fputs(log.messages.c_str(), stdout);
   std::fputs(log.error.c_str(), stdout);
+  end_line_on_terminal(log.error);
   return ok;
 }
 

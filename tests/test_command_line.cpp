@@ -114,6 +114,45 @@ TEST(CommandLine, CheckPrintsEveryValueAndWarnsOfASwappedLabel) {
       << refused.output;
 }
 
+// An input check's message that ends without a line end: in a pipe the bytes
+// as ever, on a terminal the line ended, so that no prompt is glued to it.
+// Standard error names the value whose text is no number, with its file line,
+// and the command that lists every value as read.
+TEST(CommandLine, ARefusedValuePointsToCheckAndEndsItsLineOnATerminalOnly) {
+  ScratchDir dir;
+  copy_default_inputs(dir.path());
+  const std::string cosm = "H0 = 67.36\nomega_m = 0.3153\nomega_lambda = 0.6847\nnu_number = %N\n"
+                           "omega_b = %B\nX_M = 0.7547\nT0 = 2.7255\n";
+  const std::string message = "Value nu_number have to be positive and integer.\n"
+                              "Value m_nu have to be positive or equal zero and double.\n"
+                              "Values H0, omega_m, omega_lambda, omega_b, X_M, T0 have to be positive and double.";
+  const std::string pointer = "primrec --check " + dir.path() + " lists every input value as read, with its file line\n";
+  struct Case {
+    const char *nu_number, *omega_b, *named;
+  };
+  for (const Case& c : {Case{"3", "0.0.493", "cosm_p.in:5: omega_b = 0.0.493 cannot be read as a number; "},
+                        Case{"3.046", "0.0493", "cosm_p.in:4: nu_number = 3.046 cannot be read as a whole number; "},
+                        Case{"3", "-0.0493", ""}}) {
+    std::string text = cosm;
+    text.replace(text.find("%N"), 2, c.nu_number);
+    text.replace(text.find("%B"), 2, c.omega_b);
+    write_file(dir.file("cosm_p.in"), text);
+    const std::string program = "'" PRIMREC_EXE "' '" + dir.path() + "'";
+    const auto piped = run_command(program + " 2>/dev/null");
+    EXPECT_EQ(piped.exit_status, 1);
+    EXPECT_EQ(piped.output, message) << c.omega_b;
+    EXPECT_EQ(run_command(program + " 2>&1 >/dev/null").output, std::string(c.named) + pointer);
+  }
+  // On a terminal (a pseudo-terminal, which shows a line end as \r\n).
+  const auto terminal = run_command("script -qec \"'" PRIMREC_EXE "' '" + dir.path() + "' 2>/dev/null\" /dev/null");
+  EXPECT_EQ(terminal.output.substr(terminal.output.find("Values H0")),
+            "Values H0, omega_m, omega_lambda, omega_b, X_M, T0 have to be positive and double.\r\n")
+      << terminal.output;
+  const auto summary = run_command("script -qec \"'" PRIMREC_SUMMARY_EXE "' '" + dir.path() + "' 2>/dev/null\" /dev/null");
+  EXPECT_NE(summary.output.find("positive and double.\r\n"), std::string::npos) << summary.output;
+  EXPECT_EQ(run_command("'" PRIMREC_SUMMARY_EXE "' '" + dir.path() + "'").output, message);
+}
+
 // A long run shows its progress on a terminal, and nothing in a pipe.
 TEST(CommandLine, ProgressOnATerminalOnly) {
   ScratchDir dir;

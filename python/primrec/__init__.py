@@ -194,8 +194,49 @@ def _readonly(a):
     return a
 
 
+# The arrays of a History with one entry per table row, in the tables' order.
+_ROW_ARRAYS = ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m")
+
+
+class _Ascending:
+    """The per-row arrays of a History in increasing z (History.ascending())."""
+
+    def __init__(self, **arrays):
+        self.__dict__.update(arrays)
+
+    def __repr__(self):
+        return "<primrec.History.ascending(): %d rows, z increasing>" % len(self.z)
+
+
+def _read_table(directory, name):
+    """A table of the program: rows of two numbers, high to low redshift."""
+    path = os.path.join(directory, name)
+    if not os.path.exists(path):
+        raise FileNotFoundError("%s has no %s: not the tables of a run (primrec %s writes them, "
+                                "as does History.write)" % (directory, name, directory))
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # an empty table is a table without rows
+        rows = np.loadtxt(path, ndmin=2)
+    if rows.size == 0:
+        return np.empty((0, 2))
+    if rows.shape[1] != 2:
+        raise ValueError("%s: %s is not two columns" % (directory, name))
+    return rows
+
+
+def _electron_bump(parameters, z):
+    """The factor el.dat's electron column carries over x_e: 1 plus a Lorentzian of
+    height A_perturbation_H and half width Delta_z_perturbation at z_perturbation."""
+    u = (z - parameters.z_perturbation) / parameters.Delta_z_perturbation
+    return parameters.A_perturbation_H / (u * u + 1) + 1
+
+
 class History:
-    """A recombination history: one entry per table row, from high to low redshift.
+    """A recombination history. Every per-row array keeps the order of the tables:
+    entry k is row k of el.dat and the other tables, from high to low redshift
+    (h.z decreasing), the visibility's arrays included. For np.interp, which
+    wants increasing abscissae, h.ascending() has the same arrays reversed; to
+    evaluate x_e or T_m at a redshift, h.x_e_at(z) and h.T_m_at(z) do it directly.
 
     z          redshift of the row
     HydI HydII neutral and ionised hydrogen, per nucleus
@@ -204,20 +245,47 @@ class History:
     x_e        free electrons per hydrogen nucleus, n_e / n_H
     T_m        matter temperature [K]
     overheating  rows (z, ln overheating) of Hyd_Rad_Overheat.dat, an (n, 2) array
-    messages   the messages that did not stop the solve, as the program prints them
+               (its own rows, also from high to low redshift)
+    messages   the messages that did not stop the solve, one str as the program prints them
     parameters the Parameters it was solved with
 
     The summary of last scattering, from the el column as primrec-summary has it:
-    tau(z), z_star, z_peak, peak_full_width, visibility (arrays z, tau, g, z ascending).
+    tau(z), z_star, z_peak, peak_full_width, visibility (arrays z, tau, g at the rows).
     """
 
     def __init__(self, parameters, columns, overheating, messages):
         self._parameters = _FrozenParameters(**parameters.as_dict())
-        (self.z, self.HydI, self.HydII, self.HeI, self.HeII, self.HeIII, self.el, self.x_e,
-         self.T_m) = (_readonly(c) for c in columns)
+        for name, column in zip(_ROW_ARRAYS, columns):
+            setattr(self, name, _readonly(column))
         self.overheating = _readonly(overheating)
         self.messages = messages
         self._last_scattering = None
+
+    @classmethod
+    def read(cls, directory):
+        """The history in the tables of a run directory, as they are (no solve): the
+        seven tables of TABLES (Hyd_Rad_Overheat.dat too when it is there) and the
+        parameters of the five input files (Parameters.read). The arrays hold the
+        printed values, eight digits; x_e is the el column without its bump
+        (A_perturbation_H of fudge_factors.in). FileNotFoundError naming the
+        table that is missing; ValueError for a table that is not two columns
+        on the rows of el.dat; InputError for an input file, as Parameters.read."""
+        directory = os.fspath(directory)
+        if not os.path.isdir(directory):
+            raise FileNotFoundError("no directory %s" % directory)
+        tables = {column: _read_table(directory, name) for name, column in TABLES}
+        z = tables["el"][:, 0]
+        for name, column in TABLES:
+            if not np.array_equal(tables[column][:, 0], z):
+                raise ValueError("%s: the redshifts of %s are not those of el.dat" % (directory, name))
+        parameters = Parameters.read(directory)
+        overheating = np.empty((0, 2))
+        if os.path.exists(os.path.join(directory, "Hyd_Rad_Overheat.dat")):
+            overheating = _read_table(directory, "Hyd_Rad_Overheat.dat")
+        el = tables["el"][:, 1]
+        columns = [z] + [tables[column][:, 1] for column in ("HydI", "HydII", "HeI", "HeII", "HeIII")]
+        columns += [el, el / _electron_bump(parameters, z), tables["T_m"][:, 1]]
+        return cls(parameters, [np.ascontiguousarray(c) for c in columns], overheating, "")
 
     @property
     def parameters(self):
@@ -245,8 +313,16 @@ class History:
     def _summary(self):
         if self._last_scattering is None:
             summary = _primrec.last_scattering(self.parameters, self.z, self.el)
-            self._last_scattering = summary[:4] + tuple(_readonly(a) for a in summary[4:7])
+            self._last_scattering = summary[:4] + tuple(_readonly(a) for a in self._in_table_order(*summary[4:7]))
         return self._last_scattering
+
+    def _in_table_order(self, z, tau, g):
+        """The library's points come sorted by increasing z: each one back in its row."""
+        rows = np.argsort(self.z, kind="stable")
+        in_rows = [np.empty_like(a) for a in (z, tau, g)]
+        for table, points in zip(in_rows, (z, tau, g)):
+            table[rows] = points
+        return in_rows
 
     @property
     def continued_below(self):
@@ -270,14 +346,25 @@ class History:
 
     @property
     def visibility(self):
-        """Arrays (z, tau, g) at the rows, z ascending: the optical depth from today and
-        the visibility g = (dtau/dz) e^-tau."""
+        """Arrays (z, tau, g) at the rows, in the table's order (z equal to h.z): the
+        optical depth from today and the visibility g = (dtau/dz) e^-tau."""
         return self._summary()[4:7]
+
+    def ascending(self):
+        """The per-row arrays in increasing z, for np.interp(z, a.z, a.x_e) and the
+        like: an object with z, HydI, HydII, HeI, HeII, HeIII, el, x_e, T_m, tau
+        and g (read-only views of the history's arrays, reversed) and
+        overheating (the rows of Hyd_Rad_Overheat.dat, reversed)."""
+        _, tau, g = self.visibility
+        arrays = {name: getattr(self, name) for name in _ROW_ARRAYS}
+        arrays.update(tau=tau, g=g, overheating=self.overheating)
+        return _Ascending(**{name: _readonly(a[::-1]) for name, a in arrays.items()})
 
     def tau(self, z):
         """The Thomson optical depth from today at z (a number or an array), linear in
         ln(1+z) between the rows; NaN outside the rows' redshifts."""
-        zs, taus, _ = self.visibility
+        rows = self.ascending()
+        zs, taus = rows.z, rows.tau
         z = np.asarray(z, dtype=float)
         if len(zs) == 0:
             return np.full(z.shape, np.nan)[()]
@@ -318,8 +405,10 @@ class History:
             raise OSError(message)
 
     def plot(self, title=None):
-        """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide):
-        x_e and the five species, T_m / T_r, and the visibility with z_* and its peak."""
+        """A matplotlib figure of the history (landscape, 13.33 x 7.5 inches, for a slide),
+        the cosmology of its parameters under the title: x_e and the five species,
+        the visibility with its peak, T_m beside T_r (log-log) and T_m / T_r; z_* is
+        marked on every panel, each legend stands beside its panel."""
         from ._plot import plot_history
         return plot_history(self, title)
 

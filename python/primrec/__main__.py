@@ -1,4 +1,4 @@
-"""python3 -m primrec plot DIR: solve the inputs of DIR and draw DIR/history.pdf and DIR/history.png.
+"""python3 -m primrec plot DIR: draw the tables of DIR, as they are, into DIR/history.pdf and DIR/history.png.
 python3 -m primrec -h | --help: the usage."""
 import os
 import sys
@@ -6,11 +6,13 @@ import sys
 import primrec
 
 
-USAGE = """usage: python3 -m primrec plot DIR   solve the inputs of DIR, draw DIR/history.pdf and DIR/history.png
+USAGE = """usage: python3 -m primrec plot DIR   draw the tables in DIR (el.dat, T_matter.dat, HydI.dat ... HeIII.dat,
+                                    as a run or History.write left them; nothing is solved) and the
+                                    parameters of its input files into DIR/history.pdf and DIR/history.png
        python3 -m primrec -h | --help
 
-Exit status: 0 drawn; 1 an input was refused or the physics broke down;
-2 an unknown command line.
+Exit status: 0 drawn; 1 a table or an input file of DIR missing or unreadable, or a picture
+that could not be written; 2 an unknown command line.
 """
 
 
@@ -44,6 +46,12 @@ def print_usage():
     return 0
 
 
+def fail(message):
+    """Why DIR could not be drawn, on standard error, on a line of its own."""
+    sys.stderr.write(message if message.endswith("\n") else message + "\n")
+    return 1
+
+
 def main(argv):
     if argv in (["-h"], ["--help"]):
         return print_usage()
@@ -51,15 +59,20 @@ def main(argv):
         return refuse(argv)
     directory = argv[1]
     try:
-        # As the program: the feedback pass beside the first.
-        history = primrec.solve(primrec.Parameters.read(directory), threads=2)
-    except (primrec.InputError, primrec.BreakdownError) as failure:
-        sys.stdout.write(str(failure))
-        return 1
+        history = primrec.History.read(directory)
+    except primrec.InputError as refused:  # the program's message for an input file
+        return fail("cannot draw %s: %s" % (directory, refused))
+    except ValueError as failure:  # a table that is not one of the program's
+        return fail("cannot draw %s" % failure)
+    except OSError as failure:  # a table missing or unreadable
+        return fail(str(failure))
     figure = history.plot("Recombination history (%s)" % directory)
     for suffix in ("pdf", "png"):
         path = os.path.join(directory, "history." + suffix)
-        figure.savefig(path, dpi=150 if suffix == "png" else None)
+        try:
+            figure.savefig(path, dpi=150 if suffix == "png" else None)
+        except OSError as failure:
+            return fail("cannot write %s: %s" % (path, failure.strerror or failure))
         print("picture written to %s" % os.path.abspath(path))
     return 0
 

@@ -104,11 +104,47 @@ def test_history_columns_and_summary(default_history):
     assert h.peak_full_width == pytest.approx(202.73806, abs=1e-2)
     assert h.continued_below == h.z[-1]
     z, tau, g = h.visibility
-    assert np.all(np.diff(z) > 0) and len(z) == n
     assert h.tau(h.z_star) == pytest.approx(1, abs=1e-3)
     assert np.array_equal(h.tau(z), tau)
     assert math.isnan(h.tau(1e5))
     assert z[np.argmax(g)] == pytest.approx(h.z_peak, abs=2)
+
+
+def test_every_row_array_in_table_order(default_history, tmp_path):
+    h = default_history
+    z, tau, g = h.visibility
+    rows = [getattr(h, name) for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m")]
+    assert all(len(a) == len(h.z) for a in rows + [tau, g])
+    # Row k of every array is row k of the tables.
+    h.write(tmp_path)
+    for name, column in primrec.TABLES:
+        table = np.loadtxt(tmp_path / name)
+        assert np.allclose(table[:, 0], h.z, rtol=1e-7, atol=0), name
+        assert np.allclose(table[:, 1], getattr(h, column), rtol=1e-7, atol=1e-300), name
+    # The visibility's rows are the history's: z itself, the depth from today
+    # falling row by row (z decreasing), 1 at the rows around z_star, and the
+    # largest g at the row nearest the peak.
+    assert np.array_equal(z, h.z)
+    assert np.all(np.diff(tau) < 0)
+    crossing = np.flatnonzero(tau >= 1)[-1]
+    assert h.z[crossing] >= h.z_star > h.z[crossing + 1]
+    assert np.argmin(np.abs(h.z - h.z_peak)) == np.argmax(g)
+    # Ionised hydrogen grows with z, row by row in the same order as z.
+    assert h.HydII[0] > h.HydII[-1] and h.T_m[0] > h.T_m[-1]
+
+
+def test_ascending_is_the_rows_reversed(default_history):
+    h = default_history
+    a = h.ascending()
+    z, tau, g = h.visibility
+    for name, rows in [(n, getattr(h, n)) for n in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "x_e", "T_m")] + [
+            ("tau", tau), ("g", g), ("overheating", h.overheating)]:
+        assert np.array_equal(getattr(a, name), rows[::-1]), name
+        assert not getattr(a, name).flags.writeable, name
+    assert np.all(np.diff(a.z) > 0)
+    # np.interp on them is right at the rows and between them close to x_e_at.
+    assert np.interp(h.z[100], a.z, a.x_e) == h.x_e[100]
+    assert np.interp(1100.0, a.z, a.x_e) == pytest.approx(h.x_e_at(1100.0), rel=1e-4)
 
 
 def test_threads_give_the_bits_of_one_by_one():
@@ -132,17 +168,38 @@ def test_threads_give_the_bits_of_one_by_one():
 def test_plot_headless(default_history, tmp_path):
     import matplotlib
     matplotlib.use("Agg")
-    fig = default_history.plot()
+    from matplotlib.backends.backend_agg import FigureCanvasAgg
+    h = default_history
+    fig = h.plot()
     width, height = fig.get_size_inches()
     assert width > height
-    ion, temp, vis = fig.axes[:3]
-    assert [ax.get_title() for ax in fig.axes] == ["Ionisation", "Matter temperature", "Visibility"]
-    assert len(ion.get_lines()) == 6 and ion.get_yscale() == "log"
-    assert ion.get_xlim() == pytest.approx((default_history.z[-1], default_history.z[0]))
-    labels = [line.get_label() for line in vis.get_lines()]
-    assert any("z_*" in label for label in labels) and any("peak" in label for label in labels)
+    panels = {ax.get_title(): ax for ax in fig.axes}
+    assert sorted(panels) == ["Ionisation", "Matter over radiation temperature", "Temperatures", "Visibility"]
+    ion, temp, vis = panels["Ionisation"], panels["Temperatures"], panels["Visibility"]
+    assert len([line for line in ion.get_lines() if "z_*" not in line.get_label()]) == 6
+    assert ion.get_yscale() == "log"
+    assert ion.get_xlim() == pytest.approx((h.z[-1], h.z[0]))
+    # T_m itself beside T_r = T0 (1+z), log-log.
+    assert temp.get_xscale() == temp.get_yscale() == "log"
+    curves = {line.get_label(): line for line in temp.get_lines()}
+    assert np.array_equal(curves["$T_m$"].get_ydata(), h.T_m)
+    assert np.allclose(curves[r"$T_r = T_0\,(1+z)$"].get_ydata(), 2.7255 * (1 + h.z), rtol=1e-15)
+    # z_* on every panel, at z_*; the peak on the visibility's.
+    for title, ax in panels.items():
+        marks = [line for line in ax.get_lines() if "z_*" in line.get_label()]
+        assert len(marks) == 1 and marks[0].get_xdata()[0] == h.z_star, title
+    assert any("peak" in line.get_label() for line in vis.get_lines())
     lo, hi = vis.get_xlim()
-    assert lo < default_history.z_star < hi and lo < default_history.z_peak < hi
+    assert lo < h.z_star < hi and lo < h.z_peak < hi
+    # The cosmology in the title.
+    title = fig._suptitle.get_text()
+    for value in ("67.36 km/s/Mpc", r"$\Omega_b$ = 0.0493", r"$\Omega_m$ = 0.3153", r"$T_0$ = 2.7255 K"):
+        assert value in title
+    # Each legend beside its panel: it hides no curve.
+    FigureCanvasAgg(fig).draw()
+    for title, ax in panels.items():
+        legend = ax.get_legend()
+        assert legend is not None and not legend.get_window_extent().overlaps(ax.get_window_extent()), title
     fig.savefig(tmp_path / "history.pdf")
     fig.savefig(tmp_path / "history.png")
     assert (tmp_path / "history.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -60,6 +60,48 @@ def test_write_gives_the_files_of_a_run(quick_history, tmp_path):
     assert (tmp_path / "history.png").exists()
 
 
+def test_plot_draws_the_tables_as_they_are(tmp_path, monkeypatch, capsys):
+    """python -m primrec plot DIR reads what is in DIR and solves nothing: the
+    tables of a History with a bump in its el column, drawn with the solve
+    made to fail."""
+    from primrec import __main__ as command
+    bumped = primrec.solve(**dict(QUICK, z_end=700.0, A_perturbation_H=0.5, z_perturbation=1500.0,
+                                  Delta_z_perturbation=100.0))
+    bumped.write(tmp_path)
+
+    def no_solve(*args, **kwargs):
+        raise AssertionError("a solve was run")
+    monkeypatch.setattr(primrec._primrec, "solve", no_solve)
+    read = primrec.History.read(tmp_path)
+    assert read.parameters == bumped.parameters and len(read) == len(bumped)
+    # The printed values, eight digits; x_e without the bump, which at its
+    # centre makes el 1.5 x_e (the bump's slope takes the printed z's last
+    # digit into x_e, a few 1e-7 at most).
+    for name in ("z", "HydI", "HydII", "HeI", "HeII", "HeIII", "el", "T_m", "overheating"):
+        assert np.allclose(getattr(read, name), getattr(bumped, name), rtol=1e-7, atol=0), name
+    assert np.allclose(read.x_e, bumped.x_e, rtol=3e-7, atol=0)
+    centre = np.argmin(np.abs(read.z - 1500))
+    assert read.el[centre] / read.x_e[centre] == pytest.approx(1.5, rel=1e-3)
+    assert 700 < read.z_star == pytest.approx(bumped.z_star, rel=1e-6)
+    assert command.main(["plot", str(tmp_path)]) == 0
+    assert (tmp_path / "history.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    # A table missing: named, with the directory, and status 1; an input file likewise.
+    capsys.readouterr()
+    (tmp_path / "HeIII.dat").unlink()
+    assert command.main(["plot", str(tmp_path)]) == 1
+    assert "%s has no HeIII.dat" % tmp_path in capsys.readouterr().err
+    (tmp_path / "HeIII.dat").write_bytes(primrec._primrec.format_table(bumped.z, bumped.HeIII))
+    (tmp_path / "cosm_p.in").unlink()
+    assert command.main(["plot", str(tmp_path)]) == 1
+    assert "cosm_p.in" in capsys.readouterr().err
+    # A table on other rows than el.dat's is no table of this run.
+    (tmp_path / "T_matter.dat").write_bytes(primrec._primrec.format_table(bumped.z[1:], bumped.T_m[1:]))
+    with pytest.raises(ValueError, match="T_matter.dat"):
+        primrec.History.read(tmp_path)
+    assert command.main(["plot", str(tmp_path / "nowhere")]) == 1
+    assert "no directory" in capsys.readouterr().err
+
+
 def test_write_replaces_links_and_never_writes_through_them(quick_history, tmp_path):
     run, elsewhere = tmp_path / "run", tmp_path / "elsewhere"
     run.mkdir()
