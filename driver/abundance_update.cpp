@@ -74,4 +74,28 @@ void solve_abundances(Plasma& plasma, const KineticMatrix& km, double D) {
   for (comp_of_plasm* t = plasma.first_comp; t != nullptr; t = t->next) t->x = x[t->index];
 }
 
+// x - alpha x_ + beta x__ = gamma x', with w = D / D_before: alpha = (1 + w)^2
+// / (1 + 2 w), beta = w^2 / (1 + 2 w), gamma = D (1 + w) / (1 + 2 w); x' the
+// balance at the step's end alone, weighed by 1 / H(z) (weight_now / ww).
+void solve_abundances_bdf2(Plasma& plasma, const KineticMatrix& km, double D, double D_before,
+                           const double* x_two_back) {
+  const double w = D / D_before;
+  const double alpha = (1 + w) * (1 + w) / (1 + 2 * w), beta = w * w / (1 + 2 * w);
+  const double a = -1 / (D * (1 + w) / (1 + 2 * w)), weight = km.weight_now / ww;
+  double A[n][n] = {}, b[n], x[n];
+  for (const comp_of_plasm* t = plasma.first_comp; t != nullptr; t = t->next) {
+    const int i = t->index;
+    double loss = 0;
+    for (const comp_of_plasm* o = plasma.first_comp; o != nullptr; o = o->next) {
+      const int j = o->index;
+      loss += weight * km.matrix[i][j];
+      A[i][j] -= weight * km.matrix[j][i];
+    }
+    A[i][i] += a + loss;
+    b[i] = a * (alpha * t->x_ - beta * x_two_back[i]);
+  }
+  gaussian_elimination(A, b, x);
+  for (comp_of_plasm* t = plasma.first_comp; t != nullptr; t = t->next) t->x = x[t->index];
+}
+
 }  // namespace primrec

@@ -21,4 +21,12 @@ void abundances(Plasma& plasma, const KineticMatrix& km, double D, double delta_
 // pivoting); the electrons are left as they are.
 void solve_abundances(Plasma& plasma, const KineticMatrix& km, double D);
 
+// The same by the second-order backward differences over the step and the two
+// before it (D_before the one before, x_two_back the abundances it started
+// from): where the balances are stiff, the trapezoidal rule carries each
+// change of step as an error that flips sign from step to step and barely
+// fades; these damp it at once.
+void solve_abundances_bdf2(Plasma& plasma, const KineticMatrix& km, double D, double D_before,
+                           const double* x_two_back);
+
 }  // namespace primrec

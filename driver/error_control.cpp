@@ -126,6 +126,13 @@ double species_relaxation(const Run& run, const comp_of_plasm& c) {
   return std::min(helium_III, helium_II);
 }
 
+// The fastest of the exchanges, as the matrix last stood.
+double fastest_relaxation(const Run& run) {
+  const Plasma& pl = run.plasma;
+  return std::max({exchange_relaxation(run.km, pl.HydII, pl.HydI), exchange_relaxation(run.km, pl.HeIII, pl.HeII),
+                   exchange_relaxation(run.km, pl.HeII, pl.HeI)});
+}
+
 // The Compton coupling over the expansion rate: the rate at which the
 // matter temperature returns to the radiation's.
 double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
@@ -197,8 +204,18 @@ bool ErrorControl::next(Run& run, Step& step) {
   const double h = std::max(s_.next_h, ln_last_ - now().ln);
   const double ln = now().ln + h;
   step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
+  choose_update(run, step);
   if (run.link.shared.enabled && !run.link.shared.parted) at_step_start_ = s_;
   return true;
+}
+
+// Where the step is long against the fastest balance, the trapezoidal rule
+// would flip the sign of what the step leaves off it ((1 - h k / 2) / (1 + h k
+// / 2) < 0 for h k > 2): the backward differences take such steps, once two
+// steps after the start give them their points.
+void ErrorControl::choose_update(const Run& run, Step& step) const {
+  if (s_.steps < 2 || std::fabs(step.D) * fastest_relaxation(run) <= 2) return;
+  step.x_two_back = s_.points[s_.known - 2].x;
 }
 
 // The first iteration starts from the points of the pass after its start
@@ -236,6 +253,7 @@ bool ErrorControl::retry(Run& run, Step& step, bool usable) {
   const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
   const double ln = now().ln + h;
   step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
+  choose_update(run, step);
   return true;
 }
 
@@ -248,8 +266,10 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   const double h = step.D;
   const double h1 = std::fabs(p[2]->ln - p[1]->ln), h2 = std::fabs(p[1]->ln - p[0]->ln), a = std::fabs(h);
   const double predictor = a * (a + h1) * (a + h1 + h2) / 6;
-  const double trapezoidal = a * a * a / 12;
-  const double of_trapezoidal = trapezoidal / (trapezoidal + predictor);
+  const double w = h / s_.h_before;
+  const double method = step.x_two_back != nullptr ? (1 + w) * (1 + w) / (6 * w * (1 + 2 * w)) * a * a * a
+                                                   : a * a * a / 12;
+  const double of_trapezoidal = method / (method + predictor);
   const Plasma& pl = run.plasma;
   const Point predicted = through(p, 3, step.ln);
   double species = 0, carried = 0;

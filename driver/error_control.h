@@ -67,6 +67,7 @@ class ErrorControl final : public StepPolicy {
   double carrying_length(double relaxation) const;
   void give_rows_between_points(Run& run, const Step& step);
   void relax_first_pass(Run& run);
+  void choose_update(const Run& run, Step& step) const;
 
   const Constants& cs_;
   const StepSettings& settings_;

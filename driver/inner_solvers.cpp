@@ -77,7 +77,11 @@ bool DirectSolve::converge(Run& run, const Step& step) {
     double before[number_of_components];
     for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) before[c->index] = c->x;
     const double T_before = run.tm.T_matter_var;
-    solve_abundances(pl, run.km, step.D);
+    if (step.x_two_back != nullptr) {
+      solve_abundances_bdf2(pl, run.km, step.D, step.D_before, step.x_two_back);
+    } else {
+      solve_abundances(pl, run.km, step.D);
+    }
     pl.El.abundance(pl.first_comp, run.ph.cs.delta_el);
     T_matter_exponential_after_update(run, step);
     ++run.work.inner_iterations;

@@ -147,6 +147,7 @@ void start_pass(Run& run, int iteration_number) {
   } else {
     Init_HydRO(run.fb, run.ph);
   }
+  run.fb.rows_far_apart = run.options.fast;
   Init_matrix(run.km);
 }
 

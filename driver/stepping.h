@@ -123,6 +123,9 @@ struct Step {
   double z, z_;     // its redshift and the previous step's
   double D;         // its length in ln(1+z); negative, the pass goes to lower z
   double D_before;  // the length of the step before (D on a fixed grid)
+  // The abundances the step before began with, for the backward differences
+  // of the fast mode; null: the trapezoidal rule.
+  const double* x_two_back = nullptr;
 };
 
 // How a pass chooses its steps and gives its rows.

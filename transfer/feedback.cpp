@@ -37,10 +37,14 @@ LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
 
 // Above z = 1650 the factor is 1 whatever the table holds at z_f. A table value
 // of exactly 0 stands for a redshift outside the table.
+double overheating_at(const Feedback& fb, double z) {
+  return fb.rows_far_apart ? fb.ln_HydRO.quadratic_approx(z) : fb.ln_HydRO.line_approx(z);
+}
+
 double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L) {
   if (!(z <= z_feedback_start) || L == 0) return 1;
   const double z_f = (level.emission_share * (z + 1)) / level.absorption_share - 1;
-  const double L_f = fb.ln_HydRO.line_approx(z_f);
+  const double L_f = overheating_at(fb, z_f);
   if (L_f != 0) return 1 - std::exp(L_f - L);
   return 1;
 }
@@ -133,7 +137,7 @@ double Hydrogen_FeedBack_Correction(const Feedback& fb, const Physics& ph, doubl
   const int N = ph.cs.Number_of_levels_for_Resonant_Feedback;
   // With fewer than two levels no higher Lyman line feeds Lyman alpha.
   if (iteration_number == 0 || N < 2) return 1.0;
-  const double L = z <= z_feedback_start ? fb.ln_HydRO.line_approx(z) : 0.0;
+  const double L = z <= z_feedback_start ? overheating_at(fb, z) : 0.0;
   const double T_r = (z + 1) * ph.cs.T0;
   double S = 0.0;
   for (long long n = 3; n <= N; ++n) {

@@ -32,6 +32,9 @@ struct LymanLevel {
 struct Feedback {
   table_fun ln_HydRO;              // ln(hydrogen radiation overheating) against z, rows of pass 0
   std::vector<LymanLevel> levels;  // levels 2 .. N of the run (up to a bound), set by Init_HydRO
+  // The rows lie at the fast mode's steps, far apart where nothing changes:
+  // read by quadratics, not lines.
+  bool rows_far_apart = false;
 };
 
 // The state a step of pass 0 ends with, as the overheating reads it.
@@ -73,6 +76,8 @@ bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& p
 // the redshift z_f where the Lyman line of level n + 1 emitted what reaches the
 // Lyman line of level n at z, over the overheating at z; L is ln_HydRO at z
 // (looked up once for all levels of a step).
+// ln of the overheating at z from pass 0's rows.
+double overheating_at(const Feedback& fb, double z);
 double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L);
 
 // Multiplier of the Lyman-alpha escape term: 1 in pass 0 or for one level.

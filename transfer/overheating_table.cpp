@@ -24,6 +24,13 @@ double interpolate(double x, const couple_double& a, const couple_double& b) {
   return a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x);
 }
 
+// The quadratic through a, b and c at x.
+double quadratic(double x, const couple_double& a, const couple_double& b, const couple_double& c) {
+  return a.y * ((x - b.x) * (x - c.x)) / ((a.x - b.x) * (a.x - c.x)) +
+         b.y * ((x - a.x) * (x - c.x)) / ((b.x - a.x) * (b.x - c.x)) +
+         c.y * ((x - a.x) * (x - b.x)) / ((c.x - a.x) * (c.x - b.x));
+}
+
 }  // namespace
 
 void table_fun::add_row(double x, double y) {
@@ -90,6 +97,18 @@ double table_fun::line_approx(double x) const {
   if (!bracketing_pair_by_bisection(x, &pair)) return line_approx_walk(x);
   if (pair < 0) return 0.0;
   return interpolate(x, rows_[pair], rows_[pair + 1]);
+}
+
+}  // namespace primrec
+
+namespace primrec {
+
+double table_fun::quadratic_approx(double x) const {
+  long pair = -1;
+  if (!bracketing_pair_by_bisection(x, &pair)) return line_approx_walk(x);
+  if (pair < 0) return 0.0;
+  if (pair == 0) return interpolate(x, rows_[0], rows_[1]);
+  return quadratic(x, rows_[pair - 1], rows_[pair], rows_[pair + 1]);
 }
 
 }  // namespace primrec

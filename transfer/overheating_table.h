@@ -30,6 +30,10 @@ class table_fun {
   double line_approx(double x) const;
   // The same by the walk from the first row, whatever the table.
   double line_approx_walk(double x) const;
+  // The quadratic through that pair and the row before it (the one row that
+  // is there whenever the pair is): for tables whose rows lie far apart. The
+  // line where the pair is the first, or the arguments are not monotonic.
+  double quadratic_approx(double x) const;
 
   size_t size() const { return rows_.size(); }
   const couple_double& row(size_t i) const { return rows_[i]; }
