@@ -67,6 +67,67 @@ TEST(FastMode, TheDirectSolveIsTheFixedPointOfTheSweeps) {
   }
 }
 
+// Hydrogen alone in a balance far faster than the step: recombination at rate
+// r and ionisation at rate i (per unit of ln(1+z)) hold HydI at i / (r + i) of
+// the nuclei, and a step of h k >> 1 (k = r + i) from off the balance lands on
+// it with the backward differences, while the trapezoidal rule flips to the
+// other side by almost as much.
+TEST(FastMode, BackwardDifferencesDampAStiffBalanceTheTrapezoidalRuleFlips) {
+  primrec::Plasma pl;
+  primrec::KineticMatrix km{};
+  const double r = 3e4, i = 1e4, D = -0.01;  // h k = 400
+  km.weight_now = km.weight_previous = primrec::ww;  // H = 1: rates per unit of ln(1+z)
+  km.matrix[pl.HydII.index][pl.HydI.index] = km.matrix_[pl.HydII.index][pl.HydI.index] = r;
+  km.matrix[pl.HydI.index][pl.HydII.index] = km.matrix_[pl.HydI.index][pl.HydII.index] = i;
+  const double balance = r / (r + i);  // HydI; the start below it by 0.1
+  const auto start = [&] {
+    for (primrec::comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) c->x_ = c->x = 0;
+    pl.HydI.x_ = balance - 0.1;
+    pl.HydII.x_ = 1 - pl.HydI.x_;
+  };
+  start();
+  primrec::solve_abundances(pl, km, D);
+  EXPECT_GT(pl.HydI.x - balance, 0.09);  // flipped: (1 - h k / 2) / (1 + h k / 2) of -0.1
+  EXPECT_NEAR(pl.HydI.x + pl.HydII.x, 1.0, 1e-12);
+  start();
+  double two_back[primrec::number_of_components] = {};
+  two_back[pl.HydI.index] = balance - 0.1;
+  two_back[pl.HydII.index] = 1 - two_back[pl.HydI.index];
+  primrec::solve_abundances_bdf2(pl, km, D, D, two_back);
+  EXPECT_NEAR(pl.HydI.x, balance, 0.1 * 3 / 400);  // off by ~ (3/2) / (h k) of the offset
+  EXPECT_NEAR(pl.HydI.x + pl.HydII.x, 1.0, 1e-12);
+}
+
+// The first pass's overheating rows are ln of hydrogen's departure from its
+// balance with the radiation: a small difference, which the fast mode's steps
+// must not turn into their own errors where the balance is stiff (near the
+// start of the table, z = 2000, as the default mode at a fine step has it).
+TEST(FastMode, OverheatingRowsFollowTheDepartureFromBalance) {
+  const Parameters p = quick(8000, 1500, 2e-5, 10);
+  const Solution reference = primrec::solve(p);
+  ASSERT_TRUE(reference.ok()) << reference.error;
+  primrec::Options options;
+  options.fast = true;
+  options.tolerance = 1e-6;
+  const Solution s = primrec::solve(p, options);
+  ASSERT_TRUE(s.ok()) << s.error;
+  const std::vector<primrec::OverheatingRow>& ref = reference.history.overheating;
+  int compared = 0;
+  for (const primrec::OverheatingRow& row : s.history.overheating) {
+    if (row.z < 1700) break;
+    size_t j = 1;
+    while (j < ref.size() && ref[j].z > row.z) ++j;
+    if (j == ref.size()) continue;
+    const double t = (row.z - ref[j - 1].z) / (ref[j].z - ref[j - 1].z);
+    const double expected = ref[j - 1].ln_overheating + t * (ref[j].ln_overheating - ref[j - 1].ln_overheating);
+    // Within a few per cent of the departure; the trapezoidal rule alone left
+    // it off by factors of several.
+    EXPECT_NEAR(row.ln_overheating, expected, 0.3) << "z = " << row.z;
+    ++compared;
+  }
+  EXPECT_GT(compared, 10);
+}
+
 // Relative deviation of x_e and T_m from a history at a fine step, over
 // 5 <= z <= 7500. The fast mode's rows lie on its input's grid, so at the same
 // step its rows are the reference's redshifts.
