@@ -63,37 +63,48 @@ Point through(const Point* const* p, int k, double ln) {
 }
 
 // The same polynomial for many ln(1+z) between the same points: the rows.
-// Only what a row takes: the species, the electrons and ln T.
+// Only what a row takes: the species, the electrons and ln T, each in Newton's
+// form about the newest point, so that a row costs two products a quantity.
 class Interpolant {
  public:
-  Interpolant(const Point* const* p, int k) : p_(p), k_(k) {
-    for (int j = 0; j < k; ++j) {
-      double denominator = 1;
-      for (int m = 0; m < k; ++m)
-        if (m != j) denominator *= p[j]->ln - p[m]->ln;
-      inverse_[j] = 1 / denominator;
-    }
+  // k points, 1 to 3.
+  Interpolant(const Point* const* p, int k) : k_(std::clamp(k, 1, 3)), origin_(p[k_ - 1]->ln) {
+    double y[3][quantities];
+    for (int j = 0; j < k_; ++j) values(*p[j], y[j]);
+    for (int q = 0; q < quantities; ++q) value_[q] = y[k_ - 1][q];
+    if (k_ == 1) return;
+    t1_ = p[k_ - 2]->ln - origin_;
+    for (int q = 0; q < quantities; ++q) slope_[q] = (y[k_ - 2][q] - y[k_ - 1][q]) / t1_;
+    if (k_ == 2) return;
+    for (int q = 0; q < quantities; ++q)
+      curvature_[q] = ((y[0][q] - y[1][q]) / (p[0]->ln - p[1]->ln) - slope_[q]) / (p[0]->ln - origin_);
   }
   Point at(double ln) const {
-    double w[3];
-    for (int j = 0; j < k_; ++j) {
-      w[j] = inverse_[j];
-      for (int m = 0; m < k_; ++m)
-        if (m != j) w[j] *= ln - p_[m]->ln;
+    const double t = ln - origin_;
+    double y[quantities];
+    for (int q = 0; q < quantities; ++q) {
+      y[q] = value_[q];
+      if (k_ == 2) y[q] += t * slope_[q];
+      if (k_ == 3) y[q] += t * (slope_[q] + (t - t1_) * curvature_[q]);
     }
     Point r;
-    for (int j = 0; j < k_; ++j) {
-      for (int i = 0; i < n; ++i) r.x[i] += w[j] * p_[j]->x[i];
-      r.El += w[j] * p_[j]->El;
-      r.ln_T += w[j] * p_[j]->ln_T;
-    }
+    for (int i = 0; i < n; ++i) r.x[i] = y[i];
+    r.El = y[n];
+    r.ln_T = y[n + 1];
     return r;
   }
 
  private:
-  const Point* const* p_;
+  static constexpr int quantities = n + 2;
+  static void values(const Point& p, double (&v)[quantities]) {
+    for (int i = 0; i < n; ++i) v[i] = p.x[i];
+    v[n] = p.El;
+    v[n + 1] = p.ln_T;
+  }
   const int k_;
-  double inverse_[3];
+  const double origin_;
+  double t1_ = 0;
+  double value_[quantities] = {}, slope_[quantities] = {}, curvature_[quantities] = {};
 };
 
 // The factor of the step that would have met the bound: the species' errors
@@ -327,7 +338,7 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
 // first pass has completed: before that they are not the history's.
 void ErrorControl::give_rows_between_points(Run& run, const Step& step) {
   const int k = s_.steps == 1 ? 2 : std::min(s_.known, s_.steps);
-  const Point* p[3];
+  const Point* p[3] = {};
   last_points(k, p);
   const Interpolant between(p, k);
   const Plasma& pl = run.plasma;
