@@ -51,6 +51,10 @@ static void largest_deviation(const primrec_parameters* p, const primrec_options
   fine.output_stride = 1;
   primrec_history* reference = primrec_solve(&fine);
   primrec_history* h = primrec_solve_with(p, fast);
+  if (primrec_status(reference) != PRIMREC_OK || primrec_status(h) != PRIMREC_OK) {
+    fprintf(stderr, "primrec-c-timer: %s%s", primrec_message(reference), primrec_message(h));
+    exit(1);
+  }
   const double* z = primrec_column(h, PRIMREC_Z);
   const double* x = primrec_column(h, PRIMREC_X_E);
   const double* T = primrec_column(h, PRIMREC_T_M);

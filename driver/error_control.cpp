@@ -20,6 +20,8 @@ constexpr int n = number_of_components;
 constexpr double first_step_per_tolerance = 1e-2;
 constexpr double largest_step = 0.05;
 constexpr double smallest_step = 1e-9;
+// Above the smallest, so that a first step that fails can be taken again.
+constexpr double shortest_first_step = 10 * smallest_step;
 // A history resolved finer than this step is resolved: the errors carried
 // from step to step are held per at least this much of ln(1+z).
 constexpr double error_step_floor = 1e-4;
@@ -205,7 +207,7 @@ bool ErrorControl::start(Run& run) {
   s_.known = 1;
   s_.steps = 0;
   s_.h_before = 0;
-  s_.next_h = -first_step_per_tolerance * tolerance_;
+  s_.next_h = -std::max(first_step_per_tolerance * tolerance_, shortest_first_step);
   return true;
 }
 
@@ -268,6 +270,14 @@ bool ErrorControl::retry(Run& run, Step& step, bool usable) {
   return true;
 }
 
+// Only a step at the shortest can end here: one that did not converge, or
+// whose error is still over its bound.
+const char* ErrorControl::gave_up(bool converged) const {
+  if (!converged) return "inner iteration did not converge at z = ";
+  if (error_.scaled() > 1) return "no step meets the tolerance at z = ";
+  return nullptr;
+}
+
 // The local errors of the step just iterated; none while three points after
 // the start give no predictor.
 StepError ErrorControl::error_of(const Run& run, const Step& step) const {
@@ -280,19 +290,19 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   const double w = h / s_.h_before;
   const double method = step.x_two_back != nullptr ? (1 + w) * (1 + w) / (6 * w * (1 + 2 * w)) * a * a * a
                                                    : a * a * a / 12;
-  const double of_trapezoidal = method / (method + predictor);
+  const double of_method = method / (method + predictor);
   const Plasma& pl = run.plasma;
   const Point predicted = through(p, 3, step.ln);
   double species = 0, carried = 0;
   for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
     const double off = c->x - predicted.x[c->index];
-    const double local = std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_trapezoidal;
+    const double local = std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_method;
     species = std::max(species, local);
     carried = std::max(carried, local * carrying_length(species_relaxation(run, *c)));
   }
   const double El = pl.El.x, T = run.tm.T_matter_var;
-  const double electrons = std::fabs(El - predicted.El) / El * of_trapezoidal;
-  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_trapezoidal;
+  const double electrons = std::fabs(El - predicted.El) / El * of_method;
+  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_method;
   const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
   const double temperature_carried = carrying_length(temperature_relaxation(run));
   carried = std::max({carried,

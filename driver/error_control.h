@@ -7,9 +7,12 @@
 // that predictor errs by y''' h (h + h1) (h + h1 + h2) / 6, the trapezoidal
 // step by y''' h^3 / 12 (h, h1, h2 the new and the two previous steps), so the
 // difference of the converged step and its predictor, scaled by the ratio of
-// the two, estimates the local error. The matter temperature's update is
-// exact where it follows the radiation or cools adiabatically, where ln T is
-// linear in ln(1+z): its estimate is the same difference taken in ln T.
+// the two, estimates the local error. Where a step is long against the
+// fastest balance the species take the backward differences instead, whose
+// error is (1 + w)^2 / (6 w (1 + 2 w)) y''' h^3 with w = h / h1. The matter
+// temperature's update is exact where it follows the radiation or cools
+// adiabatically, where ln T is linear in ln(1+z): its estimate is the same
+// difference taken in ln T.
 //
 // Every error is held per unit of ln(1+z) over the stretch that carries it:
 // a species or the electrons forget theirs at the rate of the exchange that
@@ -44,7 +47,7 @@ class ErrorControl final : public StepPolicy {
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
   bool retry(Run& run, Step& step, bool usable) override;
-  bool convergence_required() const override { return true; }
+  const char* gave_up(bool converged) const override;
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run& run) const override;
   // What the steps are held to at the moment (the inner iteration's too).

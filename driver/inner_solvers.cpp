@@ -16,7 +16,9 @@ constexpr double iteration_share_of_tolerance = 1e-3;
 constexpr int most_direct_iterations = 1000;
 // Each iteration shrinks the error by a contraction rho (the abundances and
 // the temperature feed back on the rates only weakly), which two successive
-// changes measure: after a change d about d rho / (1 - rho) is left.
+// changes measure: after a change d about d rho / (1 - rho) is left. The
+// first iteration, with no rho measured, must change nothing by more than
+// the share itself.
 double error_left(double change, double contraction) {
   return contraction < 1 ? change * contraction / (1 - contraction) : change;
 }
@@ -89,8 +91,7 @@ bool DirectSolve::converge(Run& run, const Step& step) {
     for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next)
       change = std::max(change, std::fabs(c->x - before[c->index]) / (std::fabs(c->x) + share_of(run, *c)));
     if (!std::isfinite(change)) return false;
-    if (change <= enough) return true;
-    if (iteration > 0 && error_left(change, change / change_before) <= enough) return true;
+    if (iteration == 0 ? change <= enough : error_left(change, change / change_before) <= enough) return true;
     change_before = change;
   }
   return false;

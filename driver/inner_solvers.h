@@ -2,8 +2,8 @@
 // electrons -> matter temperature, repeated until the abundances settle.
 // The default mode sweeps (driver/abundance_update.h) until the summed
 // relative change of the abundances falls to norm_var; the fast mode solves
-// the five species at once each time, until nothing changes by a share of its
-// tolerance.
+// the five species at once each time, until what the iteration leaves of its
+// error (by the contraction two changes measure) is a share of its tolerance.
 #pragma once
 
 #include "driver/stepping.h"

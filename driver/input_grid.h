@@ -16,7 +16,7 @@ class InputGrid final : public StepPolicy {
   bool next(Run& run, Step& step) override;
   void begin(Run& run, const Step& step) override;
   bool retry(Run&, Step&, bool) override { return false; }
-  bool convergence_required() const override { return false; }
+  const char* gave_up(bool) const override { return nullptr; }
   void give_rows(Run& run, const Step& step) override;
   bool done(const Run&) const override { return false; }
 

@@ -166,8 +166,8 @@ Status take_step(Run& run, StepPolicy& policy, InnerSolver& solver, Step& step) 
     in_range = finite && step_in_physical_range(run);
   } while (policy.retry(run, step, converged && in_range));
   ++run.work.steps;
-  if (!converged && policy.convergence_required())
-    return broke_down(run, "inner iteration did not converge at z = ");
+  if (const char* message = finite && in_range ? policy.gave_up(converged) : nullptr)
+    return broke_down(run, message);
   if (!converged) note(run, message_at("inner iteration did not converge at z = ", run.z));
   if (!finite) return broke_down(run, "non-finite result at z = ");
   if (!in_range) return broke_down(run, "result out of physical range at z = ");

@@ -142,10 +142,10 @@ class StepPolicy {
   // `step` now says. `usable`: the iteration converged to a finite result in
   // the physical range.
   virtual bool retry(Run& run, Step& step, bool usable) = 0;
-  // Whether a step that did not converge ends the pass: where steps shrink
-  // until they converge, one that still does not at the shortest would be
-  // followed by as short ones, without end.
-  virtual bool convergence_required() const = 0;
+  // After the step's last try: the message of a breakdown, or null. Where
+  // steps shrink until they serve, one that still does not at the shortest
+  // would be followed by as short ones, without end: the pass ends there.
+  virtual const char* gave_up(bool converged) const = 0;
   // A step that passed its checks: its rows.
   virtual void give_rows(Run& run, const Step& step) = 0;
   // After the step: true when the pass has nothing more to give.

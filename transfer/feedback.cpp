@@ -33,14 +33,15 @@ LymanLevel level_of(const Feedback& fb, const Constants& cs, long long n) {
   return lyman_level(cs, static_cast<int>(n));
 }
 
-}  // namespace
-
-// Above z = 1650 the factor is 1 whatever the table holds at z_f. A table value
-// of exactly 0 stands for a redshift outside the table.
+// ln of the overheating at z from pass 0's rows.
 double overheating_at(const Feedback& fb, double z) {
   return fb.rows_far_apart ? fb.ln_HydRO.quadratic_approx(z) : fb.ln_HydRO.line_approx(z);
 }
 
+}  // namespace
+
+// Above z = 1650 the factor is 1 whatever the table holds at z_f. A table value
+// of exactly 0 stands for a redshift outside the table.
 double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L) {
   if (!(z <= z_feedback_start) || L == 0) return 1;
   const double z_f = (level.emission_share * (z + 1)) / level.absorption_share - 1;

@@ -76,8 +76,6 @@ bool feedback_correction_is_one_above_table(const Feedback& fb, const Physics& p
 // the redshift z_f where the Lyman line of level n + 1 emitted what reaches the
 // Lyman line of level n at z, over the overheating at z; L is ln_HydRO at z
 // (looked up once for all levels of a step).
-// ln of the overheating at z from pass 0's rows.
-double overheating_at(const Feedback& fb, double z);
 double C_Feedback_fun(const Feedback& fb, const LymanLevel& level, double z, double L);
 
 // Multiplier of the Lyman-alpha escape term: 1 in pass 0 or for one level.

@@ -1,4 +1,5 @@
-// The overheating table: rows in order and their piecewise-linear interpolation.
+// The overheating table: rows in order and their piecewise-linear (or, for
+// rows far apart, quadratic) interpolation.
 //
 // The interpolation takes the first pair of consecutive rows (a, b), in order,
 // with (x - a.x) (x - b.x) <= 0. A long table is searched by bisection when its
@@ -98,10 +99,6 @@ double table_fun::line_approx(double x) const {
   if (pair < 0) return 0.0;
   return interpolate(x, rows_[pair], rows_[pair + 1]);
 }
-
-}  // namespace primrec
-
-namespace primrec {
 
 double table_fun::quadratic_approx(double x) const {
   long pair = -1;

@@ -1,5 +1,6 @@
 // The hydrogen overheating table of the feedback: a function tabulated as rows
-// of numbers, evaluated by linear interpolation.
+// of numbers, evaluated by linear interpolation (by quadratics where the rows
+// lie far apart).
 //
 // A table_fun holds its rows in the order they were given. line_approx
 // interpolates between the first pair of consecutive rows that brackets its
