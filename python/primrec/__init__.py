@@ -216,7 +216,10 @@ def _read_table(directory, name):
                                 "as does History.write)" % (directory, name, directory))
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")  # an empty table is a table without rows
-        rows = np.loadtxt(path, ndmin=2)
+        try:
+            rows = np.loadtxt(path, ndmin=2)
+        except ValueError as unreadable:
+            raise ValueError("%s: %s is not a table of numbers (%s)" % (directory, name, unreadable)) from None
     if rows.size == 0:
         return np.empty((0, 2))
     if rows.shape[1] != 2:

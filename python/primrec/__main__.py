@@ -66,6 +66,8 @@ def main(argv):
         return fail("cannot draw %s" % failure)
     except OSError as failure:  # a table missing or unreadable
         return fail(str(failure))
+    if len(history) == 0:
+        return fail("cannot draw %s: its tables have no rows" % directory)
     figure = history.plot("Recombination history (%s)" % directory)
     for suffix in ("pdf", "png"):
         path = os.path.join(directory, "history." + suffix)

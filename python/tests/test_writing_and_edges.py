@@ -100,6 +100,15 @@ def test_plot_draws_the_tables_as_they_are(tmp_path, monkeypatch, capsys):
         primrec.History.read(tmp_path)
     assert command.main(["plot", str(tmp_path / "nowhere")]) == 1
     assert "no directory" in capsys.readouterr().err
+    # A table that is no table of numbers is named; tables without rows draw nothing.
+    (tmp_path / "T_matter.dat").write_text("garbage\n")
+    assert command.main(["plot", str(tmp_path)]) == 1
+    assert "%s: T_matter.dat is not a table of numbers" % tmp_path in capsys.readouterr().err
+    bumped.write(tmp_path)
+    for name in ("HydI", "HydII", "HeI", "HeII", "HeIII", "el", "T_matter"):
+        (tmp_path / (name + ".dat")).write_text("")
+    assert command.main(["plot", str(tmp_path)]) == 1
+    assert "its tables have no rows" in capsys.readouterr().err
 
 
 def test_write_replaces_links_and_never_writes_through_them(quick_history, tmp_path):
