@@ -22,6 +22,9 @@ constexpr double largest_step = 0.05;
 constexpr double smallest_step = 1e-9;
 // Above the smallest, so that a first step that fails can be taken again.
 constexpr double shortest_first_step = 10 * smallest_step;
+// Steps at the shortest that may in a row stay over their bound before the
+// solve ends: without a bound it would crawl on at that length.
+constexpr int most_steps_over_bound = 100;
 // A history resolved finer than this step is resolved: the errors carried
 // from step to step are held per at least this much of ln(1+z).
 constexpr double error_step_floor = 1e-4;
@@ -262,7 +265,14 @@ void ErrorControl::relax_first_pass(Run& run) {
 // taken again, shorter, down to the smallest step (where it breaks down).
 bool ErrorControl::retry(Run& run, Step& step, bool usable) {
   error_ = usable ? error_of(run, step) : failed_step;
-  if (error_.scaled() <= 1 || std::fabs(step.D) <= smallest_step) return false;
+  if (error_.scaled() <= 1) {
+    steps_over_bound_ = 0;
+    return false;
+  }
+  if (std::fabs(step.D) <= smallest_step) {
+    ++steps_over_bound_;
+    return false;
+  }
   const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
   const double ln = now().ln + h;
   step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
@@ -271,10 +281,10 @@ bool ErrorControl::retry(Run& run, Step& step, bool usable) {
 }
 
 // Only a step at the shortest can end here: one that did not converge, or
-// whose error is still over its bound.
+// the last of a run of steps at the shortest still over their bound.
 const char* ErrorControl::gave_up(bool converged) const {
   if (!converged) return "inner iteration did not converge at z = ";
-  if (error_.scaled() > 1) return "no step meets the tolerance at z = ";
+  if (steps_over_bound_ > most_steps_over_bound) return "no step meets the tolerance at z = ";
   return nullptr;
 }
 
@@ -293,16 +303,20 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   const double of_method = method / (method + predictor);
   const Plasma& pl = run.plasma;
   const Point predicted = through(p, 3, step.ln);
+  // What the inner iteration leaves is no error of the step: below it the
+  // difference tells nothing (on very short steps it is all there is).
+  const double left = iteration_share_of_tolerance * tolerance_;
+  const auto beyond = [left](double relative, double scale) { return std::max(0.0, relative - left * scale); };
   double species = 0, carried = 0;
   for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
-    const double off = c->x - predicted.x[c->index];
-    const double local = std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_method;
+    const double off = std::fabs(c->x - predicted.x[c->index]) / (std::fabs(c->x) + share_of(run, *c));
+    const double local = beyond(off, 1) * of_method;
     species = std::max(species, local);
     carried = std::max(carried, local * carrying_length(species_relaxation(run, *c)));
   }
   const double El = pl.El.x, T = run.tm.T_matter_var;
-  const double electrons = std::fabs(El - predicted.El) / El * of_method;
-  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_method;
+  const double electrons = beyond(std::fabs(El - predicted.El) / El, 1) * of_method;
+  const double temperature = beyond(std::fabs(std::log(T) - predicted.ln_T), 1) * of_method;
   const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
   const double temperature_carried = carrying_length(temperature_relaxation(run));
   carried = std::max({carried,
@@ -337,7 +351,11 @@ void ErrorControl::give_rows(Run& run, const Step& step) {
   s_.points[s_.known++] = next;
   if (gives_rows_) give_rows_between_points(run, step);
   s_.h_before = step.D;
-  s_.next_h = step.D * std::min(most_growth, std::max(most_shrink, step_safety * change_for(error_)));
+  // A step at the shortest still over its bound is one whose estimate the
+  // points before it mislead (the relaxation from the start state, say): the
+  // next step leaves them behind.
+  const double change = error_.scaled() > 1 ? most_growth : step_safety * change_for(error_);
+  s_.next_h = step.D * std::min(most_growth, std::max(most_shrink, change));
   s_.next_h = std::min(-smallest_step, std::max(-largest_step, s_.next_h));
 }
 

@@ -83,6 +83,7 @@ class ErrorControl final : public StepPolicy {
   AdaptiveState at_step_start_;  // kept for the feedback pass where the passes part
   bool gives_rows_ = false;      // the step's rows are the history's
   StepError error_;  // of the step last tried
+  int steps_over_bound_ = 0;  // at the shortest, in a row
   double ln_last_ = 0;  // of the last row
   double span_ = 1;  // of the pass in ln(1+z)
 };
