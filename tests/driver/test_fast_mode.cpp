@@ -34,6 +34,21 @@ Solution fast(const Parameters& p, int threads = 2) {
   return primrec::solve(p, options);
 }
 
+// The fast mode at a tolerance of its own, and the default mode at the input's step.
+struct Pair {
+  Solution reference, fast;
+};
+
+Pair solved(const Parameters& p, double tolerance) {
+  primrec::Options options;
+  options.fast = true;
+  options.tolerance = tolerance;
+  Pair both{primrec::solve(p), primrec::solve(p, options)};
+  EXPECT_TRUE(both.reference.ok()) << both.reference.error;
+  EXPECT_TRUE(both.fast.ok()) << both.fast.error;
+  return both;
+}
+
 // For a matrix held fixed, the Gauss-Seidel sweeps of the default mode
 // converge to the solution of the step's linear system, which the fast mode
 // solves at once. Mid helium recombination, with hydrogen beginning its own.
@@ -103,15 +118,9 @@ TEST(FastMode, BackwardDifferencesDampAStiffBalanceTheTrapezoidalRuleFlips) {
 // must not turn into their own errors where the balance is stiff (near the
 // start of the table, z = 2000, as the default mode at a fine step has it).
 TEST(FastMode, OverheatingRowsFollowTheDepartureFromBalance) {
-  const Parameters p = quick(8000, 1500, 2e-5, 10);
-  const Solution reference = primrec::solve(p);
-  ASSERT_TRUE(reference.ok()) << reference.error;
-  primrec::Options options;
-  options.fast = true;
-  options.tolerance = 1e-6;
-  const Solution s = primrec::solve(p, options);
-  ASSERT_TRUE(s.ok()) << s.error;
-  const std::vector<primrec::OverheatingRow>& ref = reference.history.overheating;
+  const Pair both = solved(quick(8000, 1500, 2e-5, 10), 1e-6);
+  const Solution& s = both.fast;
+  const std::vector<primrec::OverheatingRow>& ref = both.reference.history.overheating;
   int compared = 0;
   for (const primrec::OverheatingRow& row : s.history.overheating) {
     if (row.z < 1700) break;
@@ -214,14 +223,8 @@ TEST(FastMode, EveryColumnWithinTwiceTheTolerance) {
   for (const Case& c : cases) {
     Parameters p = c.p;
     p.convergence_norm = 1e-12;
-    const Solution reference = primrec::solve(p);
-    ASSERT_TRUE(reference.ok()) << c.what << ": " << reference.error;
-    primrec::Options options;
-    options.fast = true;
-    options.tolerance = c.tolerance;
-    const Solution s = primrec::solve(p, options);
-    ASSERT_TRUE(s.ok()) << c.what << ": " << s.error;
-    EXPECT_LT(largest_column_deviation(s, reference, p), 2 * c.tolerance) << c.what;
+    const Pair both = solved(p, c.tolerance);
+    EXPECT_LT(largest_column_deviation(both.fast, both.reference, p), 2 * c.tolerance) << c.what;
   }
 }
 
@@ -244,14 +247,8 @@ TEST(FastMode, AnUnusableTrialStepIsTakenAgainShorter) {
 // and the steps grow long; the rows between them still follow T_r (1+z) to
 // the tolerance, not to the error of a quadratic in T over a long step.
 TEST(FastMode, RowsBetweenLongStepsKeepTheTemperatureToTheTolerance) {
-  Parameters p = quick(100000, 7000, 1e-3, 1);
-  const Solution reference = primrec::solve(p);
-  ASSERT_TRUE(reference.ok()) << reference.error;
-  primrec::Options options;
-  options.fast = true;
-  options.tolerance = 1e-6;
-  const Solution s = primrec::solve(p, options);
-  ASSERT_TRUE(s.ok()) << s.error;
+  const Pair both = solved(quick(100000, 7000, 1e-3, 1), 1e-6);
+  const Solution &s = both.fast, &reference = both.reference;
   ASSERT_EQ(s.history.size(), reference.history.size());
   double largest = 0;
   for (size_t i = 0; i < s.history.size(); ++i)
