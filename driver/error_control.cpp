@@ -303,20 +303,16 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   const double of_method = method / (method + predictor);
   const Plasma& pl = run.plasma;
   const Point predicted = through(p, 3, step.ln);
-  // What the inner iteration leaves is no error of the step: below it the
-  // difference tells nothing (on very short steps it is all there is).
-  const double left = iteration_share_of_tolerance * tolerance_;
-  const auto beyond = [left](double relative, double scale) { return std::max(0.0, relative - left * scale); };
   double species = 0, carried = 0;
   for (const comp_of_plasm* c = pl.first_comp; c != nullptr; c = c->next) {
-    const double off = std::fabs(c->x - predicted.x[c->index]) / (std::fabs(c->x) + share_of(run, *c));
-    const double local = beyond(off, 1) * of_method;
+    const double off = c->x - predicted.x[c->index];
+    const double local = std::fabs(off) / (std::fabs(c->x) + share_of(run, *c)) * of_method;
     species = std::max(species, local);
     carried = std::max(carried, local * carrying_length(species_relaxation(run, *c)));
   }
   const double El = pl.El.x, T = run.tm.T_matter_var;
-  const double electrons = beyond(std::fabs(El - predicted.El) / El, 1) * of_method;
-  const double temperature = beyond(std::fabs(std::log(T) - predicted.ln_T), 1) * of_method;
+  const double electrons = std::fabs(El - predicted.El) / El * of_method;
+  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_method;
   const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
   const double temperature_carried = carrying_length(temperature_relaxation(run));
   carried = std::max({carried,

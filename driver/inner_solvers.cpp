@@ -10,7 +10,9 @@ namespace primrec {
 
 namespace {
 
-// A direct solve gives up after this many iterations.
+// A direct solve has converged when what is left of the iteration's error is
+// this share of the tolerance; it gives up after this many.
+constexpr double iteration_share_of_tolerance = 1e-3;
 constexpr int most_direct_iterations = 1000;
 // Each iteration shrinks the error by a contraction rho (the abundances and
 // the temperature feed back on the rates only weakly), which two successive

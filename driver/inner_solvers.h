@@ -14,10 +14,6 @@ namespace primrec {
 // the step goes on from the values reached, with a message.
 constexpr int max_inner_iterations = 1000;
 
-// A direct solve has converged when what is left of the iteration's error is
-// this share of the tolerance (relative to a species' element, or to T_m).
-constexpr double iteration_share_of_tolerance = 1e-3;
-
 class Sweep final : public InnerSolver {
  public:
   bool converge(Run& run, const Step& step) override;
