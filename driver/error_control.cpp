@@ -153,12 +153,24 @@ double fastest_relaxation(const Run& run) {
 // matter temperature returns to the radiation's.
 double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
 
-// Where the matter lags the radiation, an error in the electrons is one in the
-// Compton heating: Q (T_r / T - 1) of it per unit of ln(1+z) goes into the
-// temperature, which carries it while it does its own errors.
-double coupling_of_errors(const Run& run) {
-  const MatterTemperature& t = run.tm;
-  return t.Q * std::fabs(t.T_r / t.T_matter_var - 1);
+// The matter temperature's update holds the rate 1 + Q at its mean and the
+// balance Q / (1 + Q) linear over the step: it errs by the curvature of
+// either, a^3 / 12 (|Q''| |theta - balance| + (1 + Q) |balance''|) of theta,
+// the derivatives from the coupling at the step's end and at the two points
+// before it. Where the matter leaves the radiation the coupling changes fast
+// while ln T is still nearly straight, so the predictor of ln T alone would
+// not see it.
+double temperature_update_error(const Point& before, const Point& start, const MatterTemperature& t, double a) {
+  const double h1 = std::fabs(start.ln - before.ln);
+  const auto curvature = [a, h1](double f0, double f1, double f2) {
+    return std::fabs(2 * ((f2 - f1) / a - (f1 - f0) / h1) / (a + h1));
+  };
+  const auto balance = [](double Q) { return Q / (1 + Q); };
+  const double theta_start = t.T_matter_var_ / t.T_r_, theta_end = t.T_matter_var / t.T_r;
+  const double error = a * a * a / 12 *
+                       (curvature(before.Q, start.Q, t.Q) * std::fabs(theta_start - balance(start.Q)) +
+                        (1 + t.Q) * curvature(balance(before.Q), balance(start.Q), balance(t.Q)));
+  return error / theta_end;
 }
 
 }  // namespace
@@ -180,6 +192,7 @@ void ErrorControl::store(const Run& run, Point& p) const {
   p.El = pl.El.x;
   p.T = run.tm.T_matter_var;
   p.ln_T = std::log(p.T);
+  p.Q = run.tm.Q;
 }
 
 // The rows are the default mode's redshifts, by the same repeated addition;
@@ -312,12 +325,11 @@ StepError ErrorControl::error_of(const Run& run, const Step& step) const {
   }
   const double El = pl.El.x, T = run.tm.T_matter_var;
   const double electrons = std::fabs(El - predicted.El) / El * of_method;
-  const double temperature = std::fabs(std::log(T) - predicted.ln_T) * of_method;
+  const double temperature = std::max(std::fabs(std::log(T) - predicted.ln_T) * of_method,
+                                      temperature_update_error(*p[1], *p[2], run.tm, a));
   const double per_unit = 1 / (std::max(a, error_step_floor) * tolerance_);
   const double temperature_carried = carrying_length(temperature_relaxation(run));
-  carried = std::max({carried,
-                      electrons * carrying_length(electron_relaxation(run)) *
-                          (1 + coupling_of_errors(run) * temperature_carried),
+  carried = std::max({carried, electrons * carrying_length(electron_relaxation(run)),
                       temperature * temperature_carried});
   StepError e{species / (species_share_of_tolerance * tolerance_), carried * per_unit};
   if (!std::isfinite(e.species) || !std::isfinite(e.carried)) e = failed_step;

@@ -12,13 +12,13 @@
 // error is (1 + w)^2 / (6 w (1 + 2 w)) y''' h^3 with w = h / h1. The matter
 // temperature's update is exact where it follows the radiation or cools
 // adiabatically, where ln T is linear in ln(1+z): its estimate is the same
-// difference taken in ln T.
+// difference taken in ln T, or where larger the update's own error from the
+// curvature of the coupling over the step.
 //
 // Every error is held per unit of ln(1+z) over the stretch that carries it:
 // a species or the electrons forget theirs at the rate of the exchange that
-// restores their balance, the matter temperature at the Compton rate, and
-// where the matter lags the radiation an error in the electrons is one in its
-// heating as well. Where nothing restores them they add up over the pass.
+// restores their balance, the matter temperature at the Compton rate. Where
+// nothing restores them they add up over the pass.
 // The species are held besides to a share of the tolerance in every step.
 // A step whose error exceeds its bound is taken again, shorter; the next step
 // grows or shrinks with the error.

@@ -32,6 +32,7 @@ struct AdaptivePoint {
   double El = 0;
   double T = 0;
   double ln_T = 0;  // for the rows between the points
+  double Q = 0;     // the Compton coupling over the expansion rate
 };
 
 // Where the fast mode's step choice stands between two steps

@@ -208,9 +208,9 @@ double largest_column_deviation(const Solution& s, const Solution& reference, co
 
 // Errors that outlive their step are held over the part of the pass that
 // carries them: helium's late recombination, where HeI and HeII follow their
-// balance slowly, and the matter temperature where it leaves the radiation's,
-// which takes up the electrons' errors through the Compton heating (a hot
-// universe, T0 = 8.5 K, decouples at z ~ 10).
+// balance slowly, and the matter temperature where it leaves the radiation's
+// (a hot universe, T0 = 8.5 K, decouples at z ~ 10), where the coupling its
+// update holds fixed over a step changes fast while ln T is nearly straight.
 TEST(FastMode, EveryColumnWithinTwiceTheTolerance) {
   struct Case {
     const char* what;
