@@ -22,8 +22,8 @@ constexpr double largest_step = 0.05;
 constexpr double smallest_step = 1e-9;
 // Above the smallest, so that a first step that fails can be taken again.
 constexpr double shortest_first_step = 10 * smallest_step;
-// Steps at the shortest that may in a row stay over their bound before the
-// solve ends: without a bound it would crawl on at that length.
+// Steps at the shortest that may stay over their bound, before the steps grow
+// well past it, until the solve ends: without a bound it would crawl on.
 constexpr int most_steps_over_bound = 100;
 // A history resolved finer than this step is resolved: the errors carried
 // from step to step are held per at least this much of ln(1+z).
@@ -154,12 +154,13 @@ double fastest_relaxation(const Run& run) {
 double temperature_relaxation(const Run& run) { return 1 / run.tm.epsT0 - 1; }
 
 // The matter temperature's update holds the rate 1 + Q at its mean and the
-// balance Q / (1 + Q) linear over the step: it errs by the curvature of
-// either, a^3 / 12 (|Q''| |theta - balance| + (1 + Q) |balance''|) of theta,
-// the derivatives from the coupling at the step's end and at the two points
-// before it. Where the matter leaves the radiation the coupling changes fast
-// while ln T is still nearly straight, so the predictor of ln T alone would
-// not see it.
+// balance b = Q / (1 + Q) linear over the step: it errs by the curvature of
+// either and by the rate's slope meeting the balance's drift,
+// a^3 / 12 (|Q''| |theta - b| + (1 + Q) |b''| + |Q'| |b'|) of theta (bounded
+// term by term), the derivatives from the coupling at the step's end and at
+// the two points before it (never the start of the pass, which has none).
+// Where the matter leaves the radiation the coupling changes fast while ln T
+// is still nearly straight, so the predictor of ln T alone would not see it.
 double temperature_update_error(const Point& before, const Point& start, const MatterTemperature& t, double a) {
   const double h1 = std::fabs(start.ln - before.ln);
   const auto curvature = [a, h1](double f0, double f1, double f2) {
@@ -167,9 +168,10 @@ double temperature_update_error(const Point& before, const Point& start, const M
   };
   const auto balance = [](double Q) { return Q / (1 + Q); };
   const double theta_start = t.T_matter_var_ / t.T_r_, theta_end = t.T_matter_var / t.T_r;
+  const double slope = std::fabs(t.Q - start.Q) / a, drift = std::fabs(balance(t.Q) - balance(start.Q)) / a;
   const double error = a * a * a / 12 *
                        (curvature(before.Q, start.Q, t.Q) * std::fabs(theta_start - balance(start.Q)) +
-                        (1 + t.Q) * curvature(balance(before.Q), balance(start.Q), balance(t.Q)));
+                        (1 + t.Q) * curvature(balance(before.Q), balance(start.Q), balance(t.Q)) + slope * drift);
   return error / theta_end;
 }
 
@@ -275,18 +277,20 @@ void ErrorControl::relax_first_pass(Run& run) {
 }
 
 // A step whose error exceeds its bound, or whose result is not usable, is
-// taken again, shorter, down to the smallest step (where it breaks down).
+// taken again, shorter, down to the smallest step. The count of steps taken
+// at the smallest over their bound starts afresh only once the steps have
+// grown well past it, so that no alternation can crawl on without end.
 bool ErrorControl::retry(Run& run, Step& step, bool usable) {
   error_ = usable ? error_of(run, step) : failed_step;
   if (error_.scaled() <= 1) {
-    steps_over_bound_ = 0;
+    if (std::fabs(step.D) > 10 * smallest_step) steps_over_bound_ = 0;
     return false;
   }
   if (std::fabs(step.D) <= smallest_step) {
     ++steps_over_bound_;
     return false;
   }
-  const double h = step.D * std::max(most_shrink, step_safety * change_for(error_));
+  const double h = std::min(-smallest_step, step.D * std::max(most_shrink, step_safety * change_for(error_)));
   const double ln = now().ln + h;
   step = {ln, std::exp(ln) - 1, now().z, h, s_.h_before};
   choose_update(run, step);
@@ -294,7 +298,7 @@ bool ErrorControl::retry(Run& run, Step& step, bool usable) {
 }
 
 // Only a step at the shortest can end here: one that did not converge, or
-// the last of a run of steps at the shortest still over their bound.
+// one too many at the shortest still over their bound.
 const char* ErrorControl::gave_up(bool converged) const {
   if (!converged) return "inner iteration did not converge at z = ";
   if (steps_over_bound_ > most_steps_over_bound) return "no step meets the tolerance at z = ";
